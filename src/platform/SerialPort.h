@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+
+// A byte link to the RF board: the termios serial port, the simulated board
+// in process, or a recorded log played back. Only the reader thread uses it.
+class ISerialPort {
+public:
+    virtual ~ISerialPort() = default;
+
+    virtual bool IsOpen() const = 0;
+    // Clears any pending line error and returns the number of bytes waiting
+    // to be read (0 when none, or when the port is not open).
+    virtual int BytesWaiting() = 0;
+    // Reads at most `max` bytes without blocking; returns the count read or -1.
+    virtual int Read(uint8_t* buffer, int max) = 0;
+    // Writes `length` bytes; returns the count written or -1.
+    virtual int Write(const uint8_t* buffer, int length) = 0;
+};
