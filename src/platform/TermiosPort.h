@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/SerialPort.h"
+
+// The serial line to the RF board on a tty device, configured for the board:
+// 38400 baud, 8 data bits, no parity, one stop bit, no flow control, raw
+// bytes, RTS held on and DTR off.
+class CTermiosPort : public ISerialPort {
+public:
+    // What the last Open did. The two failures are told apart because the user
+    // sees a different message for each.
+    enum class OpenResult { Ok, CannotOpen, CannotSetState };
+
+    static constexpr int kBaudRate = 38400;
+
+    CTermiosPort() = default;
+    ~CTermiosPort() override;
+    CTermiosPort(const CTermiosPort&) = delete;
+    CTermiosPort& operator=(const CTermiosPort&) = delete;
+
+    // Opens the existing tty device at `path` and applies the board settings.
+    // Returns 0, or -1 with LastOpenResult() and LastError() telling why; on
+    // failure the port is left closed. An open port is closed first.
+    int Open(const std::string& path);
+    void Close();
+
+    OpenResult LastOpenResult() const { return m_eLastOpenResult; }
+    // The system's reason for the last failure ("" after a successful open).
+    const std::string& LastError() const { return m_strLastError; }
+    // The message the user sees for a failed open, or nullptr for Ok.
+    static const char* FailureMessage(OpenResult result);
+
+    // The open file descriptor, or -1.
+    int Handle() const { return m_nFd; }
+
+    bool IsOpen() const override { return m_nFd >= 0; }
+    int BytesWaiting() override;
+    int Read(uint8_t* buffer, int max) override;
+    int Write(const uint8_t* buffer, int length) override;
+
+private:
+    int ApplySettings();
+
+    int m_nFd = -1;
+    OpenResult m_eLastOpenResult = OpenResult::Ok;
+    std::string m_strLastError;
+};
