@@ -1,0 +1,49 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "platform/SerialPort.h"
+
+// The link to the RF board as the reader thread sees it: the serial port
+// (which may be missing or not open) and the single pending-command slot that
+// the GUI thread and the dispatcher fill and the reader thread empties.
+class CBoardPort {
+public:
+    static constexpr uint32_t kPendingCommandSize = 128;
+    using CommandBuffer = std::array<uint8_t, kPendingCommandSize>;
+
+    explicit CBoardPort(std::unique_ptr<ISerialPort> port);
+    ~CBoardPort();
+    CBoardPort(const CBoardPort&) = delete;
+    CBoardPort& operator=(const CBoardPort&) = delete;
+
+    // Places the first min(length, 128) framed bytes in the pending slot,
+    // replacing a command still waiting there. Returns 1, or -1 when bytes is
+    // null with a non-zero length (nothing queued).
+    int QueueCommand(const uint8_t* bytes, uint32_t length);
+
+    // Moves the pending command into out and empties the slot. Returns its
+    // length (0..128), or -1 when no command is pending. The caller writes
+    // its copy, so a command queued meanwhile is neither changed mid-write
+    // nor lost: it simply waits in the slot for the next pass.
+    int TakePendingCommand(CommandBuffer& out);
+    bool HasPendingCommand() const;
+
+    // The port operations; a missing port behaves as one that is not open.
+    bool IsOpen() const;
+    int BytesWaiting();
+    int Read(uint8_t* buffer, int max);
+    int Write(const uint8_t* buffer, int length);
+
+private:
+    std::unique_ptr<ISerialPort> m_pPort;
+
+    // Leaf lock over the slot: never held while calling out.
+    mutable std::mutex m_slotMutex;
+    CommandBuffer m_abPendingCommand{};
+    uint32_t m_nPendingLength = 0;
+    bool m_bCommandPending = false;
+};
