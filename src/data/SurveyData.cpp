@@ -1,0 +1,493 @@
+#include "data/SurveyData.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "board/BoardPort.h"
+#include "board/Framing.h"
+#include "platform/Clock.h"
+
+namespace {
+
+// Largest payload the framer can deliver; anything longer cannot come from the
+// board and is dropped unread.
+constexpr uint32_t kMaxPayload = 8192;
+
+// Bytes a capture packet needs before the frame type can be read: the 93-byte
+// capture header, the rate byte, three unused bytes and the frame-control byte.
+constexpr uint32_t kFrameControlOffset = 97;
+
+template <size_t N>
+void CopyText(char (&field)[N], const char* text) {
+    const size_t n = strnlen(text, N - 1);
+    std::memcpy(field, text, n);
+    std::memset(field + n, 0, N - n);
+}
+
+// Copies bytes up to the first NUL (or the end of the data) as text, cut to
+// leave room for the terminator; the rest of the field is zeroed.
+template <size_t N>
+void CopyPayloadText(char (&field)[N], const uint8_t* data, uint32_t length) {
+    size_t n = 0;
+    while (n < length && n < N - 1 && data[n] != 0) {
+        field[n] = static_cast<char>(data[n]);
+        ++n;
+    }
+    std::memset(field + n, 0, N - n);
+}
+
+uint32_t ReadU32LE(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+// The number written in the text from its third character on ("V 1.10"
+// gives 1.10); 0.0 when there is none.
+double ReadVersionNumber(const char* text) {
+    if (strnlen(text, 3) < 3) return 0.0;
+    char* end = nullptr;
+    const double value = std::strtod(text + 2, &end);
+    if (end == text + 2 || !std::isfinite(value)) return 0.0;
+    return value;
+}
+
+// True when the slot equals the text in its first 17 characters (or up to a
+// NUL both share). The decoders look up every frame's MAC text in both lists,
+// so a full-length text takes a fast path: all 17 characters must then match,
+// and the last ones, where the addresses of one maker differ, are tried first.
+bool FindInList(const char (*slots)[32], int used, const char* mac) {
+    if (strnlen(mac, kMacTextLength) == kMacTextLength) {
+        for (int i = 0; i < used; ++i) {
+            const char* slot = slots[i];
+            if (slot[16] == mac[16] && slot[15] == mac[15] &&
+                std::memcmp(slot, mac, kMacTextLength) == 0)
+                return true;
+        }
+        return false;
+    }
+    for (int i = 0; i < used; ++i)
+        if (std::strncmp(slots[i], mac, kMacTextLength) == 0) return true;
+    return false;
+}
+
+int UsedSlots(int32_t count) {
+    return std::clamp<int32_t>(count, 0, kApListCapacity);
+}
+
+}  // namespace
+
+CSurveyData::CSurveyData()
+    : m_bRefreshEnabled(1),
+      m_szSerialNumber{},
+      m_szFirmwareVersion{},
+      m_dFirmwareVersion(0.0),
+      m_nMode(0),
+      m_abHeronRecord{},
+      m_nHeronRecordLength(0),
+      m_nBestRssi(0),
+      m_szBestMac{},
+      m_szBestSsid{},
+      m_aszAuthorized{},
+      m_aszUnauthorized{},
+      m_nAuthorizedCount(0),
+      m_nUnauthorizedCount(0),
+      m_bAuthorizedChanged(1),
+      m_bUnauthorizedChanged(1),
+      m_tBatteryLowSince(0),
+      m_abNarrowSweep{},
+      m_abWideSweep{},
+      m_abMgmtHeader{},
+      m_abBeaconFixed{},
+      m_abDataHeader{},
+      m_abMgmtFrame{},
+      m_abDataFrame{},
+      m_szSelectedMac{},
+      m_szSelectedSsid{},
+      m_nSelectedRssi(0),
+      m_nSelectedChannel(0),
+      m_aCfrIq{},
+      m_aCfrPower{},
+      m_nCfrPowerSum(0),
+      m_nCfrPeakBin(0),
+      m_nCfrSampleCount(0),
+      m_aRateStats{},
+      m_bCfrUpdated(0),
+      m_nFramesCaptured(0),
+      m_nSelectedFrames(0),
+      m_abChannelLoad{},
+      m_anChannelValue{},
+      m_szAlertMac{},
+      m_bStationsChanged(0),
+      m_nSelectedTrace(1),
+      m_aSpectrumTrace{},
+      m_nSpectrumMarker(0),
+      m_bRecording(0),
+      m_strLogFile(),
+      m_nChannel(1),
+      m_nFrameChannel(0),
+      m_nPreviousChannel(1),
+      m_szFrameSsid{},
+      m_bBatteryLow(0),
+      m_bSecurityEnabled(0),
+      m_bShowNonApMacs(0),
+      m_bHeronEnabled(0),
+      m_bPacketSeen(0),
+      m_nFramesTotal(0),
+      m_nBeacons(0),
+      m_nDataFrames(0),
+      m_nControlFrames(0),
+      m_nMgmtFrames(0),
+      m_nReservedFrames(0),
+      m_nAuthFrames(0),
+      m_nDeauthFrames(0),
+      m_anFramesPerChannel{},
+      m_nFramesAllChannels(0),
+      m_anBeaconsPerChannel{},
+      m_anBytesPerRateChannel{},
+      m_anChannelReports{},
+      m_hNotifyWnd(nullptr),
+      m_bSelectedUpdated(0),
+      m_bChannelPending(0),
+      m_nPendingChannel(1),
+      m_aRateWindow{},
+      m_FrameWindow{},
+      m_nMarkerNumber(0),
+      m_bSerialReceived(0) {
+    CopyText(m_szSerialNumber, "XXXXXX");
+    CopyText(m_szFirmwareVersion, "0.00");
+    m_aSpectrumTrace[1].bSelected = 1;
+    m_aSpectrumTrace[1].bVisible = 1;
+}
+
+CSurveyData::~CSurveyData() = default;
+
+// ---------------------------------------------------------------- commands
+
+int CSurveyData::SendCommand(uint8_t command, const uint8_t* args, uint32_t argLength) {
+    if (m_pBoardPort == nullptr) return -1;
+    if (argLength > CBoardPort::kPendingCommandSize) return -1;
+    std::array<uint8_t, CBoardPort::kPendingCommandSize> framed{};
+    const int n = FrameCommand(command, args, static_cast<int>(argLength), framed.data(),
+                               static_cast<int>(framed.size()));
+    if (n < 0) return -1;
+    return m_pBoardPort->QueueCommand(framed.data(), static_cast<uint32_t>(n));
+}
+
+int CSurveyData::RequestFirmwareVersion() {
+    return SendCommand(1, nullptr, 0);
+}
+
+int CSurveyData::RequestSerialNumber() {
+    return SendCommand(2, nullptr, 0);
+}
+
+int CSurveyData::SetMode(uint8_t mode) {
+    m_nMode = mode;
+    return SendCommand(3, &mode, 1);
+}
+
+int CSurveyData::SetChannel(uint8_t channel) {
+    return SendCommand(4, &channel, 1);
+}
+
+int CSurveyData::SendCommand8(uint8_t value) {
+    return SendCommand(8, &value, 1);
+}
+
+// ---------------------------------------------------------------- dispatch
+
+void CSurveyData::Post(unsigned message) {
+    if (m_hNotifyWnd != nullptr) m_hNotifyWnd->PostMessage(message);
+}
+
+void CSurveyData::DispatchPacket(uint8_t type, const uint8_t* payload, uint32_t length) {
+    const std::thread::id self = std::this_thread::get_id();
+    if (m_DispatchOwner.load(std::memory_order_relaxed) == self) return;
+    if (length > kMaxPayload || (payload == nullptr && length != 0)) return;
+
+    uint8_t check = type;
+    for (uint32_t i = 0; i < length; ++i) check ^= payload[i];
+    if (check != 0) return;
+
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    m_DispatchOwner.store(self, std::memory_order_relaxed);
+
+    if (m_bRecording) {
+        if (m_pPacketStager != nullptr) m_pPacketStager->StagePacket(type, payload, length);
+        Post(UM_LOG_PACKET);
+    }
+    if (m_bHeronEnabled && type == 7) {
+        if (BuildHeronRecord(type, payload, length & 0xFFFF) >= 0) Post(UM_IR_SEND);
+    }
+    m_bPacketSeen = 1;
+
+    // Handlers see the payload without its check byte (the last byte).
+    const uint32_t n = length > 0 ? length - 1 : 0;
+    bool refresh = true;
+    switch (type) {
+        case 1:
+            HandleFirmwareVersion(payload, n);
+            break;
+        case 2:
+            HandleSerialNumber(payload, n);
+            break;
+        case 3:
+            HandleModeAck();
+            break;
+        case 4:
+            HandleChannelReport(payload, n);
+            break;
+        case 11:
+            if (n >= 1) {
+                if (m_nChannel < kChannelSlots) ++m_anChannelReports[m_nChannel];
+                HandleChannelReport(payload, n);
+            }
+            break;
+        case 5:
+            StoreSweep(m_abNarrowSweep, payload, n);
+            break;
+        case 14:
+            StoreSweep(m_abWideSweep, payload, n);
+            break;
+        case 6:
+        case 18:
+            HandleCapturedFrame(payload, n);
+            break;
+        case 7:
+            m_Gps.Decode(payload, n);
+            break;
+        case 9:
+        case 10:
+            HandleCapturedBeacon(payload, n);
+            break;
+        case 13:
+            HandleBatteryLow(payload, n);
+            break;
+        case 19:
+            StoreChannelLoad(payload, n);
+            break;
+        case 32:
+            HandleChannelValue(payload, n);
+            break;
+        default:
+            refresh = false;
+            break;
+    }
+
+    // Authentication and deauthentication frames are also management frames,
+    // so they count twice here; beacons are not added.
+    m_nFramesTotal = m_nDeauthFrames + m_nAuthFrames + m_nReservedFrames + m_nMgmtFrames +
+                     m_nControlFrames + m_nDataFrames;
+
+    if (refresh && m_bRefreshEnabled) Post(UM_REFRESH_VIEW);
+    m_DispatchOwner.store(std::thread::id{}, std::memory_order_relaxed);
+}
+
+void CSurveyData::HandleFirmwareVersion(const uint8_t* payload, uint32_t length) {
+    CopyPayloadText(m_szFirmwareVersion, payload, length);
+    m_dFirmwareVersion = ReadVersionNumber(m_szFirmwareVersion);
+    RequestSerialNumber();
+}
+
+void CSurveyData::HandleSerialNumber(const uint8_t* payload, uint32_t length) {
+    CopyPayloadText(m_szSerialNumber, payload, length);
+    SendCommand8(1);
+    m_bSerialReceived = 1;
+}
+
+void CSurveyData::HandleModeAck() {
+    if (!m_bChannelPending) return;
+    SetChannel(m_nPendingChannel);
+    m_bChannelPending = 0;
+}
+
+void CSurveyData::HandleChannelReport(const uint8_t* payload, uint32_t length) {
+    if (length < 1) return;
+    const uint8_t channel = payload[0];
+    if (channel < 1 || channel > 14) return;
+    m_nPreviousChannel = m_nChannel;
+    m_nChannel = channel;
+    AgeStations();
+}
+
+template <size_t N>
+void CSurveyData::StoreSweep(std::array<uint8_t, N>& sweep, const uint8_t* payload,
+                             uint32_t length) {
+    // A short sweep would leave the buffer half old, half new: keep the old one.
+    if (length < N) return;
+    std::memcpy(sweep.data(), payload, N);
+}
+
+void CSurveyData::HandleCapturedFrame(const uint8_t* payload, uint32_t length) {
+    // Without its frame-control byte a capture cannot be classified; it is not
+    // counted either, so the per-channel totals stay the sum of the kinds.
+    if (length <= kFrameControlOffset) return;
+    if (m_nChannel < kChannelSlots) ++m_anFramesPerChannel[m_nChannel];
+    ++m_nFramesAllChannels;
+
+    const uint8_t fc = payload[kFrameControlOffset];
+    const int frameType = (fc >> 2) & 3;
+    const int subtype = fc >> 4;
+    switch (frameType) {
+        case 0:
+            ++m_nMgmtFrames;
+            if (subtype == 8) {
+                ++m_nBeacons;
+                DecodeManagementFrame(payload, length);
+            } else if (subtype == 11) {
+                ++m_nAuthFrames;
+            } else if (subtype == 12) {
+                ++m_nDeauthFrames;
+            }
+            break;
+        case 1:
+            ++m_nControlFrames;
+            break;
+        case 2:
+            ++m_nDataFrames;
+            DecodeDataFrame(payload, length);
+            m_bStationsChanged = 1;
+            break;
+        default:
+            ++m_nReservedFrames;
+            break;
+    }
+}
+
+void CSurveyData::HandleCapturedBeacon(const uint8_t* payload, uint32_t length) {
+    // A beacon without a whole capture header carries nothing to decode or count.
+    if (length < static_cast<uint32_t>(kCaptureHeaderBytes)) return;
+    DecodeManagementFrame(payload, length);
+    if (m_nChannel < kChannelSlots) ++m_anFramesPerChannel[m_nChannel];
+    ++m_nFramesAllChannels;
+    ++m_nBeacons;
+    m_bStationsChanged = 1;
+}
+
+void CSurveyData::HandleBatteryLow(const uint8_t* payload, uint32_t length) {
+    if (!m_bBatteryLow) {
+        m_bBatteryLow = 1;
+        m_tBatteryLowSince = static_cast<uint32_t>(CClock::Now());
+    }
+    StoreChannelLoad(payload, length);
+}
+
+int CSurveyData::StoreChannelLoad(const uint8_t* payload, uint32_t length) {
+    if (m_bChannelLoadGuard) return -1;
+    if (payload == nullptr || length < static_cast<uint32_t>(kChannelLoadBytes)) return -1;
+    m_bChannelLoadGuard = 1;
+    std::memcpy(m_abChannelLoad.data(), payload, kChannelLoadBytes);
+    if (m_nChannel < kChannelSlots) {
+        for (int rate = 0; rate < 4; ++rate)
+            m_anBytesPerRateChannel[rate][m_nChannel] = ReadU32LE(payload + 4 * rate);
+    }
+    m_bChannelLoadGuard = 0;
+    return 0;
+}
+
+void CSurveyData::HandleChannelValue(const uint8_t* payload, uint32_t length) {
+    if (length < 3) return;
+    const uint8_t index = payload[2];
+    if (index >= kChannelSlots) return;
+    m_anChannelValue[index] = static_cast<int16_t>(payload[0] | payload[1] << 8);
+}
+
+// ---------------------------------------------------------------- infrared record
+
+int CSurveyData::BuildHeronRecord(uint8_t type, const uint8_t* payload, uint32_t length) {
+    length &= 0xFFFF;
+    if (payload == nullptr && length != 0) return -1;
+
+    FindStrongestStation();
+    // Field widths are bounded by the texts' own buffers, so the record text
+    // is at most a few hundred bytes; %.*s keeps an unterminated field inside
+    // its buffer.
+    char text[sizeof m_szSerialNumber + sizeof m_szBestMac + sizeof m_szBestSsid + 32];
+    const int textLength = std::snprintf(
+        text, sizeof text, "X,%.*s,%d,%12.*s,%.*s",
+        static_cast<int>(strnlen(m_szSerialNumber, sizeof m_szSerialNumber)), m_szSerialNumber,
+        static_cast<int>(m_nBestRssi), static_cast<int>(strnlen(m_szBestMac, sizeof m_szBestMac)),
+        m_szBestMac, static_cast<int>(strnlen(m_szBestSsid, sizeof m_szBestSsid)), m_szBestSsid);
+    if (textLength < 0) return -1;
+    const uint32_t t = static_cast<uint32_t>(textLength);
+    // A record that would not fit is not built; the previous one stays intact
+    // for a send that may still be waiting for it.
+    if (3 + length + t > static_cast<uint32_t>(kHeronRecordSize) || length + t > 0xFFFF) return -1;
+
+    m_abHeronRecord.fill(0);
+    const uint32_t total = length + t;
+    m_abHeronRecord[0] = type;
+    m_abHeronRecord[1] = static_cast<uint8_t>(total & 0xFF);
+    m_abHeronRecord[2] = static_cast<uint8_t>(total >> 8);
+    if (length != 0) std::memcpy(m_abHeronRecord.data() + 3, payload, length);
+    std::memcpy(m_abHeronRecord.data() + 3 + length, text, t);
+    m_nHeronRecordLength = static_cast<int32_t>(total + 3);
+    return m_nHeronRecordLength;
+}
+
+// ---------------------------------------------------------------- access-point lists
+
+bool CSurveyData::IsAuthorized(const char* mac) const {
+    if (mac == nullptr) return false;
+    return FindInList(m_aszAuthorized, UsedSlots(m_nAuthorizedCount), mac);
+}
+
+bool CSurveyData::IsUnauthorized(const char* mac) const {
+    if (mac == nullptr) return false;
+    return FindInList(m_aszUnauthorized, UsedSlots(m_nUnauthorizedCount), mac);
+}
+
+namespace {
+
+int AddToList(char (&slots)[kApListSlots][32], int32_t& count, uint8_t& changed, const char* mac) {
+    if (mac == nullptr) return -1;
+    const int used = UsedSlots(count);
+    if (used >= kApListCapacity) return -1;
+    char* slot = slots[used];
+    std::memset(slot, 0, 32);
+    std::memcpy(slot, mac, strnlen(mac, kMacTextLength));
+    count = used + 1;
+    changed = 1;
+    return 0;
+}
+
+int RemoveFromList(char (&slots)[kApListSlots][32], int32_t& count, uint8_t& changed, int index) {
+    const int used = UsedSlots(count);
+    if (index < 0 || index >= used) return -1;
+    std::memmove(slots[index], slots[index + 1], static_cast<size_t>(used - index - 1) * 32);
+    std::memset(slots[used - 1], 0, 32);
+    count = used - 1;
+    changed = 1;
+    return 0;
+}
+
+}  // namespace
+
+int CSurveyData::AddAuthorized(const char* mac) {
+    return AddToList(m_aszAuthorized, m_nAuthorizedCount, m_bAuthorizedChanged, mac);
+}
+
+int CSurveyData::AddUnauthorized(const char* mac) {
+    return AddToList(m_aszUnauthorized, m_nUnauthorizedCount, m_bUnauthorizedChanged, mac);
+}
+
+int CSurveyData::RemoveAuthorized(int index) {
+    return RemoveFromList(m_aszAuthorized, m_nAuthorizedCount, m_bAuthorizedChanged, index);
+}
+
+int CSurveyData::RemoveUnauthorized(int index) {
+    return RemoveFromList(m_aszUnauthorized, m_nUnauthorizedCount, m_bUnauthorizedChanged, index);
+}
+
+void CSurveyData::ClearAuthorized() {
+    m_nAuthorizedCount = 0;
+    m_bAuthorizedChanged = 1;
+}
+
+void CSurveyData::ClearUnauthorized() {
+    m_nUnauthorizedCount = 0;
+    m_bUnauthorizedChanged = 1;
+}

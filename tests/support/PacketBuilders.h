@@ -1,0 +1,76 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CSurveyData;
+
+// Builders for board packets as the RF board sends them. "Data" below means
+// the payload without its check byte; WithCheck appends it and Framed frames
+// the whole packet for a serial stream.
+namespace testpkt {
+
+using Bytes = std::vector<uint8_t>;
+using Mac = std::array<uint8_t, 6>;
+
+// Frame-control first bytes (type in bits 3..2, subtype in bits 7..4).
+inline constexpr uint8_t kFcBeacon = 0x80;
+inline constexpr uint8_t kFcAuth = 0xB0;
+inline constexpr uint8_t kFcDeauth = 0xC0;
+inline constexpr uint8_t kFcProbeRequest = 0x40;
+inline constexpr uint8_t kFcAck = 0xD4;
+inline constexpr uint8_t kFcData = 0x08;
+inline constexpr uint8_t kFcReserved = 0x0C;
+
+// Payload offsets of the capture packet.
+inline constexpr size_t kRssiOffset = 1;
+inline constexpr size_t kIqOffset = 2;
+inline constexpr size_t kValidOffset = 90;
+inline constexpr size_t kLengthOffset = 91;
+inline constexpr size_t kBodyOffset = 93;
+inline constexpr size_t kFrameControlOffset = 97;
+inline constexpr size_t kTransmitterOffset = 107;
+inline constexpr size_t kCapabilityOffset = 131;
+inline constexpr size_t kElementsOffset = 133;
+
+// A captured frame (packet types 6, 9, 10, 18).
+struct Capture {
+    int8_t rssi = -50;
+    uint8_t valid = 1;
+    uint8_t rate = 110;  // 100 kbit/s units
+    uint8_t frameControl = kFcBeacon;
+    Mac transmitter{0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
+    std::array<int8_t, 88> iq{};  // 44 (I, Q) pairs as received
+    // Beacons: fixed fields and the SSID / DS elements follow the MAC header.
+    bool beaconBody = true;
+    std::string ssid = "net";
+    int dsChannel = 1;  // negative: no DS parameter set element
+    bool privacy = false;
+    Bytes extraBody;          // appended after the header (and beacon body)
+    int capturedLength = -1;  // negative: the true body length
+};
+
+Bytes CaptureData(const Capture& capture);
+Capture Beacon(const Mac& mac, const std::string& ssid, int channel, int8_t rssi = -50);
+Capture DataFrame(const Mac& mac, int8_t rssi = -60);
+
+// A 152-byte GPS receiver message with recognisable content.
+Bytes GpsData();
+// A sweep of the given number of data bytes (130 for type 5, 546 for type 14).
+Bytes SweepData(size_t bytes, uint8_t seed = 1);
+// Four little-endian 32-bit channel loads.
+Bytes ChannelLoadData(uint32_t a, uint32_t b, uint32_t c, uint32_t d);
+Bytes Text(const std::string& text, bool terminate = true);
+
+Mac MacOf(uint32_t n);
+std::string MacText(const Mac& mac);
+
+Bytes WithCheck(uint8_t type, Bytes data);
+Bytes Framed(uint8_t type, const Bytes& data);
+
+// Dispatches data with a good check byte appended.
+void Dispatch(CSurveyData& store, uint8_t type, const Bytes& data);
+
+}  // namespace testpkt
