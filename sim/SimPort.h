@@ -1,0 +1,40 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+
+#include "platform/SerialPort.h"
+
+class CScenario;
+class CSimulatedBoard;
+
+// The simulated board behind the serial-port interface, for running it
+// inside the program. In real time the board's clock follows the wall clock
+// from the port's creation, so bytes arrive at 38,400 baud. Unpaced, the
+// board runs ahead whenever the reader has taken everything, but the port
+// still shows one empty poll between bursts so that the reader's pending
+// command gets written.
+class CSimPort : public ISerialPort {
+public:
+    enum class Pacing { RealTime, Unpaced };
+
+    CSimPort(const CScenario& scenario, uint64_t seed, Pacing pacing);
+    CSimPort(std::unique_ptr<CSimulatedBoard> board, Pacing pacing);
+    ~CSimPort() override;
+
+    bool IsOpen() const override { return true; }
+    int BytesWaiting() override;
+    int Read(uint8_t* buffer, int max) override;
+    int Write(const uint8_t* buffer, int length) override;
+
+    CSimulatedBoard& Board() { return *m_pBoard; }
+
+private:
+    void Catch();
+
+    std::unique_ptr<CSimulatedBoard> m_pBoard;
+    Pacing m_pacing;
+    std::chrono::steady_clock::time_point m_start;
+    bool m_bGapShown = false;
+};

@@ -1,0 +1,133 @@
+// orvalis-board-sim: the simulated RF board on a pseudo-terminal or on
+// standard input and output.
+
+#include <unistd.h>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "sim/BoardServer.h"
+#include "sim/Scenario.h"
+
+namespace {
+
+std::atomic<bool> g_bStop{false};
+
+void OnSignal(int) {
+    g_bStop.store(true);
+}
+
+const char kUsage[] =
+    "usage: orvalis-board-sim (--pty | --stdio) [--scenario FILE] [--seed N] [--unpaced]\n"
+    "                         [--duration SECONDS]\n"
+    "       orvalis-board-sim --print-scenario | --help\n"
+    "\n"
+    "Simulates the RF measurement board of the survey instrument.\n"
+    "  --pty             create a pseudo-terminal, print its path and serve it\n"
+    "                    (then: orvalis --port PATH)\n"
+    "  --stdio           read commands on standard input, write packets to standard output\n"
+    "  --scenario FILE   the radio environment (JSON); default: the built-in city block walk\n"
+    "  --seed N          seed of the simulation (default 1); same seed, same bytes\n"
+    "  --unpaced         send as fast as the reader takes the bytes, not at 38,400 baud\n"
+    "  --duration S      stop after S seconds of board time\n"
+    "  --print-scenario  write the built-in scenario's JSON to standard output\n";
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "orvalis-board-sim: %s\n", message.c_str());
+    return 2;
+}
+
+bool ParseUnsigned(const char* text, uint64_t& value) {
+    if (text == nullptr || *text == '\0' || *text == '-') return false;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long v = std::strtoull(text, &end, 0);
+    if (errno != 0 || *end != '\0') return false;
+    value = v;
+    return true;
+}
+
+bool ParseSeconds(const char* text, double& value) {
+    if (text == nullptr || *text == '\0') return false;
+    char* end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (*end != '\0' || !(v > 0.0) || v > 1e9) return false;
+    value = v;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool pty = false;
+    bool stdio = false;
+    bool unpaced = false;
+    std::string scenarioPath;
+    uint64_t seed = 1;
+    double duration = 0.0;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        // The argument of an option, or null when the command line ends.
+        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--print-scenario") {
+            const auto text = CScenario::DefaultText();
+            std::fwrite(text.data(), 1, text.size(), stdout);
+            std::fputc('\n', stdout);
+            return 0;
+        } else if (arg == "--pty") {
+            pty = true;
+        } else if (arg == "--stdio") {
+            stdio = true;
+        } else if (arg == "--unpaced") {
+            unpaced = true;
+        } else if (arg == "--scenario") {
+            const char* v = value();
+            if (v == nullptr) return Fail("--scenario needs a file name");
+            scenarioPath = v;
+        } else if (arg == "--seed") {
+            const char* v = value();
+            if (!ParseUnsigned(v, seed)) return Fail("--seed needs a non-negative whole number");
+        } else if (arg == "--duration") {
+            const char* v = value();
+            if (!ParseSeconds(v, duration))
+                return Fail("--duration needs a number of seconds above 0");
+        } else {
+            return Fail("unknown option \"" + arg + "\" (try --help)");
+        }
+    }
+    if (pty == stdio) return Fail("choose one of --pty and --stdio (try --help)");
+
+    CScenario scenario;
+    if (!scenarioPath.empty()) {
+        std::string error;
+        if (CScenario::Load(scenarioPath, scenario, error) != 0) return Fail(error);
+    } else {
+        scenario = CScenario::Default();
+    }
+
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+
+    CBoardServer server(scenario, seed, unpaced);
+    int result = 0;
+    if (pty) {
+        std::string path, error;
+        if (server.OpenPty(path, error) != 0) {
+            std::fprintf(stderr, "orvalis-board-sim: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("%s\n", path.c_str());
+        std::fflush(stdout);
+        result = server.ServePty(g_bStop, duration);
+    } else {
+        result = server.Serve(STDIN_FILENO, STDOUT_FILENO, g_bStop, duration);
+    }
+    return result == 0 ? 0 : 1;
+}
