@@ -1,0 +1,316 @@
+#include "hosts/sdl/SdlHost.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "gfx/Canvas.h"
+#include "ui/FrameWnd.h"
+#include "ui/UiLoop.h"
+#include "ui/Wnd.h"
+
+namespace {
+
+constexpr int kW = CFrameWnd::kScreenWidth;
+constexpr int kH = CFrameWnd::kScreenHeight;
+
+void PutLe16(std::vector<std::uint8_t>& v, unsigned x) {
+    v.push_back(static_cast<std::uint8_t>(x & 0xFF));
+    v.push_back(static_cast<std::uint8_t>((x >> 8) & 0xFF));
+}
+void PutLe32(std::vector<std::uint8_t>& v, std::uint32_t x) {
+    PutLe16(v, x & 0xFFFF);
+    PutLe16(v, x >> 16);
+}
+
+// A short two-tone chirp, 16-bit mono, as a WAVE file.
+std::vector<std::uint8_t> MakeBeep() {
+    constexpr int kRate = 22050;
+    constexpr int kSamples = kRate / 10;
+    std::vector<std::uint8_t> w;
+    w.reserve(44 + kSamples * 2);
+    const char* riff = "RIFF";
+    w.insert(w.end(), riff, riff + 4);
+    PutLe32(w, 36 + kSamples * 2);
+    const char* wavefmt = "WAVEfmt ";
+    w.insert(w.end(), wavefmt, wavefmt + 8);
+    PutLe32(w, 16);
+    PutLe16(w, 1);
+    PutLe16(w, 1);
+    PutLe32(w, kRate);
+    PutLe32(w, kRate * 2);
+    PutLe16(w, 2);
+    PutLe16(w, 16);
+    const char* data = "data";
+    w.insert(w.end(), data, data + 4);
+    PutLe32(w, kSamples * 2);
+    for (int i = 0; i < kSamples; ++i) {
+        const double f = i < kSamples / 2 ? 880.0 : 660.0;
+        const double env = std::min(1.0, std::min(i, kSamples - i) / 200.0);
+        const double s = std::sin(2.0 * M_PI * f * i / kRate) * env * 9000.0;
+        PutLe16(w, static_cast<unsigned>(static_cast<std::int16_t>(s)) & 0xFFFF);
+    }
+    return w;
+}
+
+// Upper-case letter or digit of a key, else the ui key code, else 0.
+int KeyCode(SDL_Keycode k) {
+    if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
+    if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);
+    switch (k) {
+        case SDLK_BACKSPACE:
+            return VK_BACK;
+        case SDLK_TAB:
+            return VK_TAB;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER:
+            return VK_RETURN;
+        case SDLK_ESCAPE:
+            return VK_ESCAPE;
+        case SDLK_LEFT:
+            return VK_LEFT;
+        case SDLK_RIGHT:
+            return VK_RIGHT;
+        case SDLK_UP:
+            return VK_UP;
+        case SDLK_DOWN:
+            return VK_DOWN;
+        case SDLK_DELETE:
+            return VK_DELETE;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace
+
+CSdlHost::CSdlHost(SdlHostOptions options) : m_options(std::move(options)), m_beep(MakeBeep()) {
+    m_options.nScale = std::clamp(m_options.nScale, 1, 16);
+}
+
+CSdlHost::~CSdlHost() {
+    Close();
+}
+
+int CSdlHost::Open() {
+    if (m_pWindow != nullptr) return 0;
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+    // Touches arrive as touches; mouse events synthesised from them would
+    // tap twice.
+    SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return -1;
+    m_bVideoInit = true;
+    Uint32 flags = SDL_WINDOW_SHOWN;
+    if (m_options.bFullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    m_pWindow =
+        SDL_CreateWindow(m_options.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                         kW * m_options.nScale, kH * m_options.nScale, flags);
+    if (m_pWindow == nullptr) {
+        Close();
+        return -1;
+    }
+    m_pRenderer = SDL_CreateRenderer(m_pWindow, -1, 0);
+    if (m_pRenderer == nullptr)
+        m_pRenderer = SDL_CreateRenderer(m_pWindow, -1, SDL_RENDERER_SOFTWARE);
+    if (m_pRenderer == nullptr) {
+        Close();
+        return -1;
+    }
+    SDL_RenderSetLogicalSize(m_pRenderer, kW, kH);
+    SDL_RenderSetIntegerScale(m_pRenderer, SDL_TRUE);
+    m_pTexture =
+        SDL_CreateTexture(m_pRenderer, SDL_PIXELFORMAT_RGB24, SDL_TEXTUREACCESS_STREAMING, kW, kH);
+    if (m_pTexture == nullptr) {
+        Close();
+        return -1;
+    }
+    m_nWakeEvent = SDL_RegisterEvents(1);
+    SDL_StartTextInput();
+    m_audio.Open(!m_options.bAudio);
+    return 0;
+}
+
+void CSdlHost::Close() {
+    m_audio.Close();
+    if (m_pTexture != nullptr) SDL_DestroyTexture(m_pTexture);
+    if (m_pRenderer != nullptr) SDL_DestroyRenderer(m_pRenderer);
+    if (m_pWindow != nullptr) SDL_DestroyWindow(m_pWindow);
+    m_pTexture = nullptr;
+    m_pRenderer = nullptr;
+    m_pWindow = nullptr;
+    if (m_bVideoInit) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+        m_bVideoInit = false;
+    }
+}
+
+void CSdlHost::SetTitle(const std::string& title) {
+    m_options.title = title;
+    if (m_pWindow != nullptr) SDL_SetWindowTitle(m_pWindow, title.c_str());
+}
+
+void CSdlHost::Attach(CUiLoop& loop) {
+    const Uint32 type = m_nWakeEvent;
+    if (type == 0 || type == static_cast<Uint32>(-1)) return;
+    // A post from any thread pushes an event, ending SDL's wait at once
+    // (SDL_PushEvent is thread-safe).
+    loop.Queue().SetWakeHook([type] {
+        SDL_Event ev{};
+        ev.type = type;
+        SDL_PushEvent(&ev);
+    });
+}
+
+void CSdlHost::RenderFrame() {
+    SDL_SetRenderDrawColor(m_pRenderer, 0, 0, 0, 255);
+    SDL_RenderClear(m_pRenderer);
+    SDL_RenderCopy(m_pRenderer, m_pTexture, nullptr, nullptr);
+}
+
+void CSdlHost::Present(const CCanvas& screen) {
+    if (m_pTexture == nullptr) return;
+    const CBitmap& bits = screen.Bitmap();
+    if (bits.Width() != kW || bits.Height() != kH) return;
+    SDL_UpdateTexture(m_pTexture, nullptr, bits.Data(), static_cast<int>(bits.Stride()));
+    RenderFrame();
+    SDL_RenderPresent(m_pRenderer);
+}
+
+bool CSdlHost::ToScreen(float wx, float wy, int& x, int& y) const {
+    float lx = 0;
+    float ly = 0;
+    SDL_RenderWindowToLogical(m_pRenderer, static_cast<int>(wx), static_cast<int>(wy), &lx, &ly);
+    x = static_cast<int>(std::floor(lx));
+    y = static_cast<int>(std::floor(ly));
+    return x >= 0 && y >= 0 && x < kW && y < kH;
+}
+
+void CSdlHost::HandleEvent(CUiLoop& loop, const void* p) {
+    const SDL_Event& e = *static_cast<const SDL_Event*>(p);
+    switch (e.type) {
+        case SDL_QUIT:
+            loop.OnCloseRequest();
+            break;
+        case SDL_WINDOWEVENT:
+            if (e.window.event == SDL_WINDOWEVENT_MINIMIZED) {
+                loop.OnMinimize();
+            } else if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
+                loop.OnCloseRequest();
+            } else if (e.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                       e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                loop.OnExposed();
+            }
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+            if (e.button.button == SDL_BUTTON_LEFT && e.button.which != SDL_TOUCH_MOUSEID) {
+                // Mouse coordinates are already logical (the renderer maps them).
+                if (e.button.x >= 0 && e.button.y >= 0 && e.button.x < kW && e.button.y < kH) {
+                    loop.OnStylusDown(e.button.x, e.button.y);
+                }
+            }
+            break;
+        case SDL_FINGERDOWN: {
+            int w = 0;
+            int h = 0;
+            SDL_GetWindowSize(m_pWindow, &w, &h);
+            int x = 0;
+            int y = 0;
+            if (ToScreen(e.tfinger.x * static_cast<float>(w), e.tfinger.y * static_cast<float>(h),
+                         x, y)) {
+                loop.OnStylusDown(x, y);
+            }
+            break;
+        }
+        case SDL_TEXTINPUT: {
+            // UTF-8 to the program's 8-bit text: code points up to U+00FF pass,
+            // anything else is dropped.
+            const auto* s = reinterpret_cast<const unsigned char*>(e.text.text);
+            for (std::size_t i = 0; s[i] != 0 && i < sizeof(e.text.text);) {
+                unsigned cp = s[i];
+                std::size_t len = 1;
+                if (cp >= 0xC0 && cp < 0xE0 && s[i + 1] != 0) {
+                    cp = ((cp & 0x1F) << 6) | (s[i + 1] & 0x3F);
+                    len = 2;
+                } else if (cp >= 0xE0) {
+                    len = cp >= 0xF0 ? 4 : 3;
+                    cp = 0x100;
+                }
+                if (cp >= 0x20 && cp <= 0xFF) loop.OnChar(cp);
+                i += len;
+            }
+            break;
+        }
+        case SDL_KEYDOWN: {
+            const int key = KeyCode(e.key.keysym.sym);
+            if (key != 0) loop.OnKeyDown(key, (e.key.keysym.mod & KMOD_CTRL) != 0);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void CSdlHost::PumpEvents(CUiLoop& loop, int nTimeoutMs) {
+    if (m_pWindow == nullptr) {
+        loop.Queue().WaitForPosted(std::chrono::milliseconds(nTimeoutMs));
+        return;
+    }
+    SDL_Event e;
+    if (loop.Queue().PendingCount() > 0) nTimeoutMs = 0;
+    if (SDL_WaitEventTimeout(&e, nTimeoutMs) == 0) return;
+    do {
+        if (e.type != m_nWakeEvent) HandleEvent(loop, &e);
+    } while (SDL_PollEvent(&e) != 0);
+}
+
+void CSdlHost::PlaySound(const char*, std::span<const std::uint8_t> wave) {
+    m_audio.PlayWave(wave);
+}
+
+void CSdlHost::MessageBeep() {
+    m_audio.PlayWave(m_beep);
+}
+
+std::uint32_t CSdlHost::WindowId() const {
+    return m_pWindow != nullptr ? SDL_GetWindowID(m_pWindow) : 0;
+}
+
+std::uint64_t CSdlHost::TickMs() const {
+    return SDL_GetTicks64();
+}
+
+int CSdlHost::ReadBackPixels(CBitmap& out) {
+    if (m_pRenderer == nullptr) return -1;
+    RenderFrame();
+    // The read covers the viewport (the letter-boxed screen), in output pixels.
+    SDL_Rect viewport;
+    SDL_RenderGetViewport(m_pRenderer, &viewport);
+    float sx = 1;
+    float sy = 1;
+    SDL_RenderGetScale(m_pRenderer, &sx, &sy);
+    const int vw = static_cast<int>(std::lround(static_cast<float>(viewport.w) * sx));
+    const int vh = static_cast<int>(std::lround(static_cast<float>(viewport.h) * sy));
+    if (vw <= 0 || vh <= 0) return -1;
+    std::vector<std::uint8_t> buf(static_cast<std::size_t>(vw) * static_cast<std::size_t>(vh) * 3);
+    const int rc =
+        SDL_RenderReadPixels(m_pRenderer, nullptr, SDL_PIXELFORMAT_RGB24, buf.data(), vw * 3);
+    SDL_RenderPresent(m_pRenderer);
+    if (rc != 0) return -1;
+    out = CBitmap(kW, kH);
+    for (int y = 0; y < kH; ++y) {
+        for (int x = 0; x < kW; ++x) {
+            // The centre of the block that shows screen pixel (x, y).
+            const int px = static_cast<int>((static_cast<float>(x) + 0.5f) * sx);
+            const int py = static_cast<int>((static_cast<float>(y) + 0.5f) * sy);
+            if (px >= vw || py >= vh) continue;
+            const std::uint8_t* q =
+                buf.data() + (static_cast<std::size_t>(py) * static_cast<std::size_t>(vw) +
+                              static_cast<std::size_t>(px)) *
+                                 3;
+            out.SetPixel(x, y, RGB(q[0], q[1], q[2]));
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "gfx/Bitmap.h"
+#include "platform/AudioOutput.h"
+#include "ui/Host.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+
+struct SdlHostOptions {
+    int nScale = 2;            // window pixels per screen pixel
+    bool bFullscreen = false;  // fill the display (hand-helds: KMSDRM or framebuffer)
+    bool bAudio = true;        // false: null sink
+    std::string title = "Orvalis B+";
+};
+
+// The 240 x 320 screen in an SDL2 window at an integer scale (or full screen,
+// letter-boxed at the largest whole scale). The stylus is the left mouse
+// button or a touch, mapped to screen coordinates; typed text goes to edit
+// fields and Ctrl + letter to the accelerators; minimising and closing the
+// window are reported to the loop. Sound cues and the click stream go to the
+// SDL audio device.
+class CSdlHost : public IHost {
+public:
+    explicit CSdlHost(SdlHostOptions options = {});
+    ~CSdlHost() override;
+    CSdlHost(const CSdlHost&) = delete;
+    CSdlHost& operator=(const CSdlHost&) = delete;
+
+    // Opens the window and the audio device. -1 when no window can be made
+    // (no display); audio failing only leaves a null sink.
+    int Open();
+    void Close();
+    bool IsOpen() const { return m_pWindow != nullptr; }
+    void SetTitle(const std::string& title);
+
+    void Attach(CUiLoop& loop) override;
+    void Present(const CCanvas& screen) override;
+    void PumpEvents(CUiLoop& loop, int nTimeoutMs) override;
+    void PlaySound(const char* name, std::span<const std::uint8_t> wave) override;
+    void MessageBeep() override;
+    bool AnswerModal(const ModalRequest&, ModalAnswer&) override { return false; }
+    std::uint64_t TickMs() const override;
+
+    CAudioOutput& Audio() { return m_audio; }
+    // SDL's id of the window (0 when closed), for events aimed at it.
+    std::uint32_t WindowId() const;
+
+    // Reads the window's pixels back (the last presented frame, rendered
+    // again) and scales them down to screen size, one sample per screen
+    // pixel. 0, or -1 when the renderer cannot read.
+    int ReadBackPixels(CBitmap& out);
+
+private:
+    void HandleEvent(CUiLoop& loop, const void* event);
+    bool ToScreen(float wx, float wy, int& x, int& y) const;
+    void RenderFrame();
+
+    SdlHostOptions m_options;
+    SDL_Window* m_pWindow = nullptr;
+    SDL_Renderer* m_pRenderer = nullptr;
+    SDL_Texture* m_pTexture = nullptr;
+    bool m_bVideoInit = false;
+    std::uint32_t m_nWakeEvent = 0;
+    CAudioOutput m_audio;
+    std::vector<std::uint8_t> m_beep;  // WAVE of the exclamation beep
+};

@@ -1,0 +1,3 @@
+#include "ui/Control.h"
+
+ORV_IMPLEMENT_DYNAMIC(CControl, CWnd)

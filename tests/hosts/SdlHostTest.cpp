@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "hosts/headless/HeadlessHost.h"
+#include "hosts/sdl/SdlHost.h"
+#include "ui/FrameWnd.h"
+#include "ui/UiLoop.h"
+
+namespace {
+
+// A private X server for the test, on the first free display from :91.
+class CXvfb {
+public:
+    ~CXvfb() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+
+    bool Start() {
+        for (int n = 91; n <= 99; ++n) {
+            const std::string sock = "/tmp/.X11-unix/X" + std::to_string(n);
+            const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
+            struct stat st {};
+            if (stat(sock.c_str(), &st) == 0 || stat(lock.c_str(), &st) == 0) continue;
+            const std::string display = ":" + std::to_string(n);
+            const pid_t pid = fork();
+            if (pid < 0) return false;
+            if (pid == 0) {
+                const int devnull = open("/dev/null", O_WRONLY);
+                if (devnull >= 0) {
+                    dup2(devnull, 1);
+                    dup2(devnull, 2);
+                }
+                execlp("Xvfb", "Xvfb", display.c_str(), "-screen", "0", "640x800x24", "-nolisten",
+                       "tcp", static_cast<char*>(nullptr));
+                _exit(127);
+            }
+            for (int i = 0; i < 100; ++i) {
+                if (stat(sock.c_str(), &st) == 0) {
+                    m_pid = pid;
+                    m_display = display;
+                    return true;
+                }
+                int status = 0;
+                if (waitpid(pid, &status, WNOHANG) == pid) break;  // exited: not installed or busy
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+        return false;
+    }
+
+    const std::string& Display() const { return m_display; }
+
+private:
+    pid_t m_pid = -1;
+    std::string m_display;
+};
+
+// A scene with edges, text and every colour channel.
+class CSceneView : public CView {
+public:
+    void OnDraw(CCanvas& dc) override {
+        dc.FillSolidRect(CRect(0, 0, 240, 270), RGB(0, 64, 128));
+        for (int i = 0; i < 8; ++i) {
+            dc.FillSolidRect(CRect(i * 30, 20, i * 30 + 30, 60),
+                             RGB((i & 1) * 255, ((i >> 1) & 1) * 255, ((i >> 2) & 1) * 255));
+        }
+        dc.SetTextColor(RGB(255, 255, 0));
+        dc.SetBkColor(RGB(0, 0, 0));
+        dc.DrawText("TOUCH SCREEN TO CONTINUE", CRect(0, 140, 240, 155), DT_CENTER);
+        dc.SelectPen(CPen(PS_DASH, 1, RGB(255, 255, 255)));
+        dc.MoveTo(5, 200);
+        dc.LineTo(235, 260);
+    }
+    void OnLButtonDown(int x, int y) override { taps.push_back(CPoint(x, y)); }
+    std::vector<CPoint> taps;
+};
+
+CBitmap RenderHeadless() {
+    CHeadlessHost host([](const std::string&) {});
+    CUiLoop loop(host);
+    CFrameWnd frame;
+    frame.SetTitle("Orvalis B+");
+    loop.SetFrame(&frame);
+    frame.SetActiveView(frame.AddView(std::make_unique<CSceneView>()));
+    loop.ProcessPending();
+    return host.Screen();
+}
+
+}  // namespace
+
+TEST(SdlHost, WindowShowsTheSamePixelsAsTheHeadlessHostAndMapsTheStylus) {
+    CXvfb xvfb;
+    if (xvfb.Start()) {
+        setenv("DISPLAY", xvfb.Display().c_str(), 1);
+    } else if (std::getenv("DISPLAY") == nullptr) {
+        GTEST_SKIP() << "neither Xvfb nor a display";
+    }
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+
+    const CBitmap expected = RenderHeadless();
+
+    SdlHostOptions options;
+    options.nScale = 2;
+    CSdlHost host(options);
+    ASSERT_EQ(host.Open(), 0) << SDL_GetError();
+    CUiLoop loop(host);
+    CFrameWnd frame;
+    frame.SetTitle("Orvalis B+");
+    loop.SetFrame(&frame);
+    auto* view = static_cast<CSceneView*>(frame.AddView(std::make_unique<CSceneView>()));
+    frame.SetActiveView(view);
+    for (int i = 0; i < 5; ++i) loop.RunOnce(20);
+
+    CBitmap shown;
+    ASSERT_EQ(host.ReadBackPixels(shown), 0) << SDL_GetError();
+    ASSERT_EQ(shown.Width(), expected.Width());
+    ASSERT_EQ(shown.Height(), expected.Height());
+    int differing = 0;
+    for (int y = 0; y < shown.Height(); ++y) {
+        for (int x = 0; x < shown.Width(); ++x) {
+            if (shown.GetPixel(x, y) != expected.GetPixel(x, y)) ++differing;
+        }
+    }
+    EXPECT_EQ(differing, 0);
+
+    // A left click in window pixels arrives in screen coordinates.
+    SDL_Event e{};
+    e.type = SDL_MOUSEBUTTONDOWN;
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.state = SDL_PRESSED;
+    e.button.which = 0;
+    e.button.windowID = host.WindowId();
+    e.button.x = 100 * 2 + 1;
+    e.button.y = 50 * 2 + 1;
+    SDL_PushEvent(&e);
+    for (int i = 0; i < 5 && view->taps.empty(); ++i) loop.RunOnce(20);
+    ASSERT_EQ(view->taps.size(), 1u);
+    EXPECT_EQ(view->taps[0], CPoint(100, 50));
+
+    // A touch is given in window fractions.
+    SDL_Event touch{};
+    touch.type = SDL_FINGERDOWN;
+    touch.tfinger.x = 0.5f;
+    touch.tfinger.y = 0.25f;
+    SDL_PushEvent(&touch);
+    for (int i = 0; i < 5 && view->taps.size() < 2; ++i) loop.RunOnce(20);
+    ASSERT_EQ(view->taps.size(), 2u);
+    EXPECT_EQ(view->taps[1], CPoint(120, 80));
+
+    // Closing the window ends the loop.
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    for (int i = 0; i < 5 && !loop.IsQuitting(); ++i) loop.RunOnce(20);
+    EXPECT_TRUE(loop.IsQuitting());
+}

@@ -1,0 +1,269 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+#include "FakeHost.h"
+#include "ui/Button.h"
+#include "ui/FileDialog.h"
+#include "ui/FrameWnd.h"
+#include "ui/ListBox.h"
+#include "ui/MessageBox.h"
+
+namespace {
+
+class CTapView : public CView {
+public:
+    void OnLButtonDown(int, int) override { ++taps; }
+    int taps = 0;
+};
+
+class Modal : public ::testing::Test {
+protected:
+    void SetUp() override {
+        loop.SetFrame(&frame);
+        view = static_cast<CTapView*>(frame.AddView(std::make_unique<CTapView>()));
+        frame.SetActiveView(view);
+    }
+
+    // Runs `act` on the GUI thread as soon as a dialog is up (from inside
+    // the dialog's own loop), the way a person would react to it.
+    void WhenDialogShown(std::function<void(CDialog&)> act) {
+        person = [this, act](bool bDiscarded) {
+            if (bDiscarded) return;
+            if (loop.Modals().empty()) {
+                loop.Queue().PostTask(person);
+                return;
+            }
+            act(*loop.Modals().back());
+        };
+        loop.Queue().PostTask(person);
+    }
+
+    // Taps a control of a shown dialog at its centre, in screen coordinates.
+    void Tap(CDialog& dlg, unsigned id) {
+        const CPoint org = dlg.GetClientOrigin();
+        const CRect r = dlg.GetDlgItem(id)->GetWindowRect();
+        loop.OnStylusDown(org.x + (r.left + r.right) / 2, org.y + (r.top + r.bottom) / 2);
+    }
+
+    CFakeHost host;
+    CUiLoop loop{host};
+    CFrameWnd frame;
+    CTapView* view = nullptr;
+    CMessageQueue::Task person;
+};
+
+std::string MakeTempFolder(const char* tag) {
+    const auto dir = std::filesystem::temp_directory_path() /
+                     (std::string("orv_ui_") + tag + "_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir.string();
+}
+
+}  // namespace
+
+TEST_F(Modal, WorkerBoxBlocksUntilDismissedOnTheGuiThread) {
+    std::atomic<bool> returned{false};
+    std::atomic<int> result{0};
+    bool sawBlocked = false;
+    std::string shownText;
+    WhenDialogShown([&](CDialog& dlg) {
+        sawBlocked = !returned.load();
+        auto* box = dynamic_cast<CMessageBox*>(&dlg);
+        ASSERT_NE(box, nullptr);
+        shownText = box->GetText();
+        loop.PaintIfNeeded();
+        // The box is drawn over the screen: its caption bar is on it.
+        const CRect r = dlg.GetWindowRect();
+        EXPECT_EQ(host.last.GetPixel(r.left + 3, r.top + 3), kHighlightColor);
+        Tap(dlg, IDOK);
+    });
+    std::thread worker([&] {
+        result = CMessageBox::Show("ALERT!", "AP#00-11-22-33-44-55 is not authorized.");
+        returned = true;
+    });
+    while (!returned.load()) loop.RunOnce(10);
+    worker.join();
+    EXPECT_TRUE(sawBlocked);
+    EXPECT_EQ(result.load(), IDOK);
+    EXPECT_EQ(shownText, "AP#00-11-22-33-44-55 is not authorized.");
+    EXPECT_TRUE(loop.Modals().empty());
+}
+
+TEST_F(Modal, BoxOnTheGuiThreadTakesInputAloneAndAnyCloseIsOk) {
+    WhenDialogShown([&](CDialog&) {
+        loop.OnStylusDown(2, 2);  // the view under the box
+        loop.OnKeyDown(VK_ESCAPE, false);
+    });
+    EXPECT_EQ(CMessageBox::Show("Title", "Enabled"), IDOK);
+    EXPECT_EQ(view->taps, 0);
+    EXPECT_GE(host.beeps.load(), 1);
+    // Afterwards the view gets the stylus again.
+    loop.OnStylusDown(2, 2);
+    EXPECT_EQ(view->taps, 1);
+}
+
+TEST_F(Modal, PostedMessagesAreHandledWhileABoxIsUp) {
+    int handled = 0;
+    loop.SetMessageHandler([&](const PostedMessage&) { ++handled; });
+    WhenDialogShown([&](CDialog& dlg) {
+        loop.PostMessage(32868);
+        loop.Queue().PostTask([&, d = &dlg](bool) {
+            EXPECT_EQ(handled, 1);
+            d->EndDialog(IDOK);
+        });
+    });
+    CMessageBox::Show("c", "t");
+    EXPECT_EQ(handled, 1);
+}
+
+TEST_F(Modal, AnsweringHostAnswersAtOnceWithoutShowing) {
+    host.bAnswer = true;
+    EXPECT_EQ(CMessageBox::Show("ALERT!", "text"), IDOK);
+    ASSERT_EQ(host.requests.size(), 1u);
+    EXPECT_EQ(host.requests[0].kind, ModalRequest::Kind::MessageBox);
+    EXPECT_EQ(host.requests[0].caption, "ALERT!");
+    EXPECT_EQ(host.requests[0].text, "text");
+    EXPECT_EQ(host.presents, 0);
+}
+
+TEST_F(Modal, TemplateDialogEndsWithOkOrTheCloseButton) {
+    DialogTemplate about;
+    about.caption = "About";
+    about.fontFace = "System";
+    about.cx = 186;
+    about.cy = 95;
+    about.items = {{100, DialogItemKind::Icon, "", 7, 7, 21, 20, 0},
+                   {101, DialogItemKind::Static, "Orvalis for 802.11b", 53, 13, 92, 14, 0}};
+    CDialog dlg(about);
+    EXPECT_LE(dlg.GetWindowRect().Width(), CFrameWnd::kScreenWidth);
+    WhenDialogShown([&](CDialog& d) {
+        const CRect r = d.GetWindowRect();
+        loop.OnStylusDown(r.right - 5, r.top + 5);  // the caption's close button
+    });
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    WhenDialogShown([&](CDialog&) { loop.OnKeyDown(VK_RETURN, false); });
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    host.bAnswer = true;
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(host.requests.back().kind, ModalRequest::Kind::Dialog);
+    EXPECT_EQ(host.requests.back().caption, "About");
+}
+
+TEST_F(Modal, SaveDialogOffersTheNameAndAddsTheDefaultExtension) {
+    const std::string dir = MakeTempFolder("save");
+    CFileDialog dlg(".ov", "ovlog.ov", "Orvalis Log Files (*.ov)|*.ov|All Files (*.*)|*.*||", dir);
+    WhenDialogShown([&](CDialog& d) {
+        EXPECT_EQ(d.GetDlgItem(CFileDialog::kNameId)->GetWindowText(), "ovlog.ov");
+        // The name field has the focus: typing edits the proposed name.
+        for (int i = 0; i < 3; ++i) loop.OnKeyDown(VK_BACK, false);
+        for (char c : std::string("2")) loop.OnChar(static_cast<unsigned char>(c));
+        Tap(d, IDOK);
+    });
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(dlg.GetFileName(), "ovlog2.ov");
+    EXPECT_EQ(dlg.GetPathName(), (std::filesystem::path(dir) / "ovlog2.ov").string());
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(Modal, SaveDialogRefusesNamesOutsideTheFolderAndStaysOpen) {
+    const std::string dir = MakeTempFolder("refuse");
+    CFileDialog dlg("JPG", "ov000001.jpg", "Snapshot JPEG (*.jpg)|*.jpg|All Files (*.*)|*.*||",
+                    dir);
+    int refused = 0;
+    WhenDialogShown([&](CDialog& d) {
+        for (const char* bad : {"", "   ", "..", "../escape", "a/b", "a\\b"}) {
+            d.SetControlText(CFileDialog::kNameId, bad);
+            d.OnOK();
+            if (!d.IsEnded()) ++refused;
+        }
+        Tap(d, IDCANCEL);
+    });
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_EQ(refused, 6);
+    EXPECT_EQ(dlg.GetPathName(), "");
+    EXPECT_EQ(dlg.AcceptName("snap"), "snap.JPG");
+    EXPECT_EQ(dlg.AcceptName(" x.jpg "), "x.jpg");
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(Modal, SaveDialogListsMatchingFilesAndPickingOneNamesIt) {
+    const std::string dir = MakeTempFolder("list");
+    for (const char* f : {"b.ov", "a.OV", "notes.txt"}) std::ofstream(dir + "/" + f) << "x";
+    CFileDialog dlg(".ov", "ovlog.ov", "Orvalis Log Files (*.ov)|*.ov|All Files (*.*)|*.*||", dir);
+    std::vector<std::string> listed;
+    WhenDialogShown([&](CDialog& d) {
+        auto* list = dynamic_cast<CListBox*>(d.GetDlgItem(CFileDialog::kListId));
+        for (int i = 0; i < list->GetCount(); ++i) {
+            std::string s;
+            list->GetText(i, s);
+            listed.push_back(s);
+        }
+        const CPoint org = d.GetClientOrigin();
+        const CRect r = list->GetWindowRect();
+        loop.OnStylusDown(org.x + r.left + 5, org.y + r.top + 1 + list->GetItemHeight() + 2);
+        loop.OnKeyDown(VK_RETURN, false);
+    });
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(listed, (std::vector<std::string>{"a.OV", "b.ov"}));
+    EXPECT_EQ(dlg.GetFileName(), "b.ov");
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(Modal, SaveDialogScriptedAnswers) {
+    const std::string dir = MakeTempFolder("scripted");
+    host.bAnswer = true;
+    CFileDialog dlg(".ov", "ovlog.ov", "Orvalis Log Files (*.ov)|*.ov||", dir);
+    host.scripted = ModalAnswer{};
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(dlg.GetFileName(), "ovlog.ov");
+    EXPECT_EQ(host.requests.back().kind, ModalRequest::Kind::SaveFile);
+    EXPECT_EQ(host.requests.back().proposedName, "ovlog.ov");
+    host.scripted = ModalAnswer{IDOK, true, "survey"};
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(dlg.GetFileName(), "survey.ov");
+    // The next showing offers the initial name again, not the last answer.
+    host.scripted = ModalAnswer{};
+    dlg.DoModal();
+    EXPECT_EQ(dlg.GetFileName(), "ovlog.ov");
+    host.scripted = ModalAnswer{IDCANCEL, false, ""};
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_EQ(dlg.GetPathName(), "");
+    host.scripted = ModalAnswer{IDOK, true, "../../etc/passwd"};
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(FileDialogFilter, ParsesPairsAndMatchesWithoutCase) {
+    CFileDialog dlg(".ov", "x", "Logs (*.ov)|*.ov;*.OVL|All Files (*.*)|*.*||", ".");
+    ASSERT_EQ(dlg.GetFilters().size(), 2u);
+    EXPECT_EQ(dlg.GetFilters()[0].first, "Logs (*.ov)");
+    EXPECT_TRUE(dlg.MatchesFilter("A.OV"));
+    EXPECT_TRUE(dlg.MatchesFilter("b.ovl"));
+    EXPECT_FALSE(dlg.MatchesFilter("ov"));
+    EXPECT_FALSE(dlg.MatchesFilter("c.jpg"));
+    CFileDialog bad("", "x", "|||", ".");
+    ASSERT_EQ(bad.GetFilters().size(), 1u);  // falls back to all files
+    EXPECT_TRUE(bad.MatchesFilter("anything"));
+    EXPECT_EQ(bad.AcceptName("noext"), "noext");
+}
+
+TEST(ModalShutdown, AWorkerWaitingWhenTheLoopGoesIsReleased) {
+    CFakeHost host;
+    std::atomic<int> result{0};
+    std::thread worker;
+    {
+        auto loop = std::make_unique<CUiLoop>(host);
+        worker = std::thread([&] { result = CMessageBox::Show("c", "t"); });
+        while (loop->Queue().PendingCount() == 0) std::this_thread::yield();
+    }
+    worker.join();
+    EXPECT_EQ(result.load(), -1);
+    // Without a loop a box cannot be shown at all.
+    EXPECT_EQ(CMessageBox::Show("c", "t"), -1);
+}
