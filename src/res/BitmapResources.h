@@ -1,0 +1,13 @@
+#pragma once
+
+#include <vector>
+
+#include "gfx/Bitmap.h"
+
+// The program's bitmaps by resource id, drawn by our own code on first use
+// and kept for the life of the process. nullptr for an id we do not have.
+// Safe to call from any thread.
+const CBitmap* LoadBitmapResource(int id);
+
+// Every id LoadBitmapResource knows, ascending.
+std::vector<int> BitmapResourceIds();
