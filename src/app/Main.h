@@ -1,0 +1,38 @@
+#pragma once
+
+#include <array>
+
+#include "gfx/Geometry.h"
+#include "ui/FormView.h"
+
+struct CRuntimeClass;
+
+// The main menu: six boxes on the common background, each leading to a
+// screen and telling the board the matching measurement mode, and the
+// board's firmware and serial-number line.
+class CMain : public CFormView {
+    ORV_DECLARE_DYNCREATE(CMain)
+public:
+    // The form template of the main menu (no controls).
+    static constexpr unsigned IDD = 109;
+    // No mode command is sent for the box.
+    static constexpr int kNoMode = -1;
+
+    struct Box {
+        const char* label;
+        CRect rect;
+        int nMode;
+        const CRuntimeClass* pScreen;
+    };
+
+    CMain();
+
+    void OnDraw(CCanvas& dc) override;
+    void OnLButtonDown(int x, int y) override;
+
+    // In drawing order: SPECTRUM, MAC LIST, SECURITY, UTILIZATION, USAGE, GPS.
+    const std::array<Box, 6>& GetBoxes() const { return m_aBoxes; }
+
+private:
+    std::array<Box, 6> m_aBoxes;
+};

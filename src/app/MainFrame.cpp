@@ -1,0 +1,335 @@
+#include "app/MainFrame.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "app/Main.h"
+#include "data/SurveyData.h"
+#include "platform/SerialPort.h"
+#include "res/BitmapResources.h"
+#include "res/Resource.h"
+#include "screens/Cfr.h"
+#include "screens/DelaySpread.h"
+#include "screens/GeigerView.h"
+#include "screens/Mac.h"
+#include "screens/Multipath.h"
+#include "screens/Options.h"
+#include "screens/ScreenFurniture.h"
+#include "screens/ScreenGlobals.h"
+#include "screens/ScreenGrid.h"
+#include "screens/SingleNoise.h"
+#include "screens/Wisp.h"
+#include "ui/Dialog.h"
+#include "ui/MessageBox.h"
+#include "ui/Static.h"
+#include "ui/UiLoop.h"
+
+ORV_IMPLEMENT_DYNAMIC(CMainFrame, CFrameWnd)
+
+const unsigned CMainFrame::kCommandIds[kCommandCount] = {
+    ID_GOTO_MAIN_MENU, ID_RECORD_DATA, ID_STOP_RECORDING,   ID_SNAPSHOT, ID_UP,
+    ID_DOWN,           ID_OPTIONS,     ID_INCREMENT_MARKER, ID_ABOUT,
+};
+
+const char* const CMainFrame::kCommandTexts[kCommandCount] = {
+    "Goto Main Menu",
+    "Record Data",
+    "Stop recording data",
+    "Take snapshot of current screen",
+    "Up",
+    "Down",
+    "Options",
+    "Increment Marker",
+    "About",
+};
+
+namespace {
+
+constexpr int kModeMainMenu = 0;
+constexpr int kModeMacList = 4;
+
+// The about box (template 132).
+DialogTemplate AboutTemplate() {
+    DialogTemplate tpl;
+    tpl.nId = 132;
+    tpl.caption = "About";
+    tpl.fontFace = "System";
+    tpl.nPointSize = 8;
+    tpl.cx = 186;
+    tpl.cy = 95;
+    tpl.items = {
+        {IDR_MAINFRAME, DialogItemKind::Icon, "", 7, 7, 21, 20, 0},
+        {0xFFFF, DialogItemKind::Static, "Orvalis for 802.11b", 53, 13, 92, 14, 0},
+        {0xFFFE, DialogItemKind::Static, "Version 4.23", 53, 29, 92, 12, 0},
+        {0xFFFD, DialogItemKind::Static, "2.4 GHz survey instrument", 53, 51, 82, 20, 0},
+        {IDOK, DialogItemKind::PushButton, "OK", 140, 75, 40, 14, kItemDefault},
+    };
+    return tpl;
+}
+
+void Pause(int ms) {
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(Setup setup) : m_setup(std::move(setup)) {
+    AddCommand(ID_GOTO_MAIN_MENU, [this] { OnGotoMainMenu(); });
+    AddCommand(ID_RECORD_DATA, [this] { OnRecordData(); });
+    AddCommand(ID_STOP_RECORDING, [this] { OnStopRecording(); });
+    AddCommand(ID_SNAPSHOT, [this] { OnSnapshot(); });
+    AddCommand(ID_OPTIONS, [this] { OnOptions(); });
+    AddCommand(ID_ABOUT, [this] { OnAbout(); });
+    AddCommand(ID_INCREMENT_MARKER, [this] { OnIncrementMarker(); });
+}
+
+CMainFrame::~CMainFrame() {
+    StopBoardLink(0);
+    if (g_pScreenFurniture == m_pFurniture.get()) g_pScreenFurniture = nullptr;
+    if (g_pSurveyData == m_setup.pData) g_pSurveyData = nullptr;
+    if (m_setup.pData != nullptr) {
+        const auto lock = m_setup.pData->Lock();
+        if (m_setup.pData->m_hNotifyWnd == this) m_setup.pData->m_hNotifyWnd = nullptr;
+    }
+}
+
+void CMainFrame::BuildCommandBar() {
+    CCommandBar& bar = GetCommandBar();
+    bar.RemoveAll();
+    bar.SetCloseButton(true);
+    bar.SetImages(LoadBitmapResource(IDR_MAINFRAME));
+    for (int i = 0; i < kCommandCount; ++i) {
+        const int index = bar.AddButton(kCommandIds[i], i);
+        bar.SetTooltip(index, kCommandTexts[i]);
+    }
+}
+
+int CMainFrame::OnCreate() {
+    if (m_setup.pLoop == nullptr || m_setup.pData == nullptr) return -1;
+    CSurveyData& data = *m_setup.pData;
+
+    BuildCommandBar();
+    {
+        const auto lock = data.Lock();
+        data.m_hNotifyWnd = this;
+    }
+    m_pFurniture = std::make_unique<CScreenFurniture>(data);
+    g_pScreenFurniture = m_pFurniture.get();
+    g_pSurveyData = &data;
+
+    // Opening the port may tell the person it failed (a modal box).
+    std::unique_ptr<ISerialPort> port;
+    if (m_setup.openPort) port = m_setup.openPort();
+    m_pBoardPort = std::make_unique<CBoardPort>(std::move(port));
+    {
+        const auto lock = data.Lock();
+        data.SetBoardPort(m_pBoardPort.get());
+        data.m_Stations.Clear();
+    }
+
+    Pause(m_setup.nStartupPauseMs);
+
+    m_pReader =
+        std::make_unique<CBoardReader>(*m_pBoardPort, m_framer, data, &m_soundCues, &g_bStopReader);
+    m_pReader->Start();
+    {
+        const auto lock = data.Lock();
+        data.RequestFirmwareVersion();
+    }
+    // The infrared link and the click engine join here when they are built.
+    return 0;
+}
+
+void CMainFrame::SwitchToView(const CRuntimeClass* pClass) {
+    ActivateView(pClass);
+}
+
+void CMainFrame::HandleScreenGrid(int x, int y, int ownCell) {
+    const ScreenGridCell* cell = FindScreenGridCell(x, y);
+    if (cell == nullptr || cell->nCode == ownCell) return;
+    SetClickRun(false);
+    switch (cell->nCode) {
+        case 0:
+            SwitchToView(ORV_RUNTIME_CLASS(CMultipath));
+            break;
+        case 1:
+            SwitchToView(ORV_RUNTIME_CLASS(CDelaySpread));
+            break;
+        case 10:
+            SwitchToView(ORV_RUNTIME_CLASS(CSingleNoise));
+            break;
+        case 11:
+            SwitchToView(ORV_RUNTIME_CLASS(CWisp));
+            break;
+        case 20:
+            SwitchToView(ORV_RUNTIME_CLASS(CCfr));
+            break;
+        case 21:
+            SetClickRun(true);
+            SwitchToView(ORV_RUNTIME_CLASS(CGeigerView));
+            break;
+        case 30:
+            PlayResourceSound("PING");
+            if (m_setup.pData != nullptr) {
+                const auto lock = m_setup.pData->Lock();
+                m_setup.pData->SetMode(kModeMacList);
+            }
+            SwitchToView(ORV_RUNTIME_CLASS(CMac));
+            break;
+        default:  // 31: no screen
+            break;
+    }
+    PlayResourceSound("PING");
+}
+
+void CMainFrame::PostMessage(unsigned message) {
+    if (message == UM_UNAUTHORIZED_AP && m_setup.pData != nullptr) {
+        // A later alarm overwrites the store's alert MAC before the GUI thread
+        // shows this one, so the text travels with its message.
+        const char* mac = m_setup.pData->m_szAlertMac;
+        std::string text(mac, strnlen(mac, sizeof(m_setup.pData->m_szAlertMac)));
+        std::lock_guard<std::mutex> lock(m_alertMutex);
+        m_alertMacs.push_back(std::move(text));
+    }
+    if (m_setup.pLoop != nullptr) m_setup.pLoop->PostMessage(message);
+}
+
+std::size_t CMainFrame::PendingAlerts() const {
+    std::lock_guard<std::mutex> lock(m_alertMutex);
+    return m_alertMacs.size();
+}
+
+void CMainFrame::OnPostedMessage(const PostedMessage& msg) {
+    switch (msg.nMessage) {
+        case UM_REFRESH_VIEW:
+            if (CView* view = GetActiveView()) view->Invalidate(false);
+            break;
+        case UM_UNAUTHORIZED_AP:
+            OnUnauthorizedAp();
+            break;
+        case UM_LOG_PACKET:
+            OnLogPacket();
+            break;
+        case UM_IR_SEND:
+            OnIrSend();
+            break;
+        default:
+            break;
+    }
+}
+
+void CMainFrame::OnUnauthorizedAp() {
+    std::string mac;
+    bool bHave = false;
+    {
+        std::lock_guard<std::mutex> lock(m_alertMutex);
+        if (!m_alertMacs.empty()) {
+            mac = std::move(m_alertMacs.front());
+            m_alertMacs.pop_front();
+            bHave = true;
+        }
+    }
+    if (!bHave && m_setup.pData != nullptr) {
+        const auto lock = m_setup.pData->Lock();
+        const char* text = m_setup.pData->m_szAlertMac;
+        mac.assign(text, strnlen(text, sizeof(m_setup.pData->m_szAlertMac)));
+    }
+    char message[96];
+    std::snprintf(message, sizeof(message), "AP#%s is not authorized.", mac.c_str());
+    PlayResourceSound("REDALERT");
+    CMessageBox::Show("ALERT!", message);
+}
+
+void CMainFrame::OnLogPacket() {
+    // The packet log writes the staged packet here once recording is built.
+}
+
+void CMainFrame::OnIrSend() {
+    // The infrared link queues the store's record here once it is built.
+}
+
+void CMainFrame::OnGotoMainMenu() {
+    if (m_setup.pLoop != nullptr) m_setup.pLoop->MessageBeep();
+    if (m_setup.pData != nullptr) {
+        const auto lock = m_setup.pData->Lock();
+        m_setup.pData->SetMode(kModeMainMenu);
+    }
+    SetClickRun(false);
+    SwitchToView(ORV_RUNTIME_CLASS(CMain));
+}
+
+void CMainFrame::OnOptions() {
+    SwitchToView(ORV_RUNTIME_CLASS(COptions));
+}
+
+void CMainFrame::OnAbout() {
+    CSurveyData* data = m_setup.pData;
+    if (data != nullptr) {
+        const auto lock = data->Lock();
+        data->m_bRefreshEnabled = 0;
+    }
+    CDialog about(AboutTemplate());
+    about.DoModal();
+    if (data != nullptr) {
+        const auto lock = data->Lock();
+        data->m_bRefreshEnabled = 1;
+    }
+}
+
+void CMainFrame::OnIncrementMarker() {
+    int marker = 0;
+    if (m_setup.pData != nullptr) {
+        const auto lock = m_setup.pData->Lock();
+        m_setup.pData->m_nMarkerNumber = static_cast<int16_t>(m_setup.pData->m_nMarkerNumber + 1);
+        marker = m_setup.pData->m_nMarkerNumber;
+    }
+    char text[48];
+    std::snprintf(text, sizeof(text), "Marker is now %d.", marker);
+    CMessageBox::Show(kMessageCaption, text);
+    // The active recording takes "Marker #<n>" here once recording is built.
+}
+
+void CMainFrame::OnRecordData() {
+    // Starting a recording (file dialog, packet log) arrives with the log.
+}
+
+void CMainFrame::OnStopRecording() {
+    // Stopping a recording arrives with the packet log.
+}
+
+void CMainFrame::OnSnapshot() {
+    // The screen snapshot arrives with the snapshot writer.
+}
+
+void CMainFrame::SetClickRun(bool /*bRun*/) {
+    // The click engine's run event; the engine arrives with the Geiger screen.
+}
+
+void CMainFrame::StopBoardLink(int nGraceMs) {
+    if (m_pReader) {
+        g_bStopReader.store(true);
+        Pause(nGraceMs);
+        // The reader may still be inside a read after the grace period; the
+        // port is closed only once it has left the loop.
+        m_pReader->Stop();
+        m_pReader.reset();
+    }
+    if (m_setup.pData != nullptr && m_pBoardPort) {
+        const auto lock = m_setup.pData->Lock();
+        m_setup.pData->SetBoardPort(nullptr);
+    }
+    m_pBoardPort.reset();
+}
+
+void CMainFrame::OnMinimize() {
+    if (m_bShutDown) return;
+    m_bShutDown = true;
+    StopBoardLink(m_setup.nShutdownGraceMs);
+    OnClose();
+}
+
+void CMainFrame::OnClose() {
+    CFrameWnd::OnClose();
+}

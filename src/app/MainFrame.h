@@ -1,0 +1,112 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "audio/SoundCues.h"
+#include "board/BoardPort.h"
+#include "board/BoardReaderThread.h"
+#include "board/PacketFramer.h"
+#include "data/Messages.h"
+#include "screens/ScreenNavigator.h"
+#include "ui/FrameWnd.h"
+
+class CSurveyData;
+class CScreenFurniture;
+class CUiLoop;
+class ISerialPort;
+
+// The one top-level window. Its creation starts the program's singletons
+// (screen furniture, board port, reader thread); it carries out the command
+// bar's commands, handles the four user messages the board side posts, and
+// switches the visible screen.
+//
+// To the store it is the notification window: the dispatcher posts through
+// PostMessage on the reader thread and the messages are handled on the GUI
+// thread by OnPostedMessage.
+class CMainFrame : public CFrameWnd, public IScreenNavigator, public IMessagePoster {
+    ORV_DECLARE_DYNAMIC(CMainFrame)
+public:
+    // Builds the serial line to the board when the frame opens it (step 7 of
+    // the creation). It may return a port that is not open, or nullptr; the
+    // program then runs without a board.
+    using PortFactory = std::function<std::unique_ptr<ISerialPort>()>;
+
+    struct Setup {
+        CUiLoop* pLoop = nullptr;
+        CSurveyData* pData = nullptr;
+        PortFactory openPort;
+        // The pause before the reader starts, and the grace the reader gets
+        // at shutdown.
+        int nStartupPauseMs = 2000;
+        int nShutdownGraceMs = 500;
+        // The folder that stands for the device's root folder.
+        std::string strDataDir;
+    };
+
+    // Caption of the frame's own message boxes.
+    static constexpr const char* kMessageCaption = "Orvalis";
+
+    // The command-bar buttons and their tooltip texts, in button order.
+    static constexpr int kCommandCount = 9;
+    static const unsigned kCommandIds[kCommandCount];
+    static const char* const kCommandTexts[kCommandCount];
+
+    explicit CMainFrame(Setup setup);
+    ~CMainFrame() override;
+
+    // The creation sequence; 0, or -1 when the frame cannot be created.
+    int OnCreate();
+
+    // IScreenNavigator.
+    void SwitchToView(const CRuntimeClass* pClass) override;
+    void HandleScreenGrid(int x, int y, int ownCell) override;
+
+    // IMessagePoster: any thread, never waits. The store calls it with its
+    // lock held, which lets the alert keep the MAC text of its own alarm.
+    void PostMessage(unsigned message) override;
+
+    void OnPostedMessage(const PostedMessage& msg) override;
+    // Minimising shuts the program down: reader stopped, port closed, frame
+    // closed.
+    void OnMinimize() override;
+    void OnClose() override;
+
+    CBoardPort* GetBoardPort() const { return m_pBoardPort.get(); }
+    CBoardReader* GetBoardReader() const { return m_pReader.get(); }
+    const std::string& GetDataDir() const { return m_setup.strDataDir; }
+    // The alert texts waiting for their box (tests).
+    std::size_t PendingAlerts() const;
+
+private:
+    void BuildCommandBar();
+    void OnGotoMainMenu();
+    void OnOptions();
+    void OnAbout();
+    void OnIncrementMarker();
+    void OnRecordData();
+    void OnStopRecording();
+    void OnSnapshot();
+    void OnUnauthorizedAp();
+    void OnLogPacket();
+    void OnIrSend();
+    // The click engine's run event: set while the Geiger screen may click.
+    void SetClickRun(bool bRun);
+    // Stops the reader and closes the port; the store forgets both.
+    void StopBoardLink(int nGraceMs);
+
+    Setup m_setup;
+    std::unique_ptr<CScreenFurniture> m_pFurniture;
+    std::unique_ptr<CBoardPort> m_pBoardPort;
+    CPacketFramer m_framer;
+    CSoundCueAdapter m_soundCues;
+    std::unique_ptr<CBoardReader> m_pReader;
+    bool m_bShutDown = false;
+
+    // MAC texts of the alarms posted and not yet shown (leaf lock).
+    mutable std::mutex m_alertMutex;
+    std::deque<std::string> m_alertMacs;
+};

@@ -1,0 +1,135 @@
+#include "app/ProgramOptions.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+#include "app/MainFrame.h"
+#include "platform/SerialDiscovery.h"
+#include "platform/TermiosPort.h"
+#include "ui/MessageBox.h"
+
+namespace {
+
+constexpr int kMaxScale = 16;
+
+bool ParseScale(std::string_view text, int& out) {
+    if (text.empty() || text.size() > 3) return false;
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    if (value < 1 || value > kMaxScale) return false;
+    out = value;
+    return true;
+}
+
+}  // namespace
+
+const char* ProgramUsage() {
+    return "usage: orvalis [options]\n"
+           "  --port PATH       serial device of the RF board (else ORVALIS_PORT, else discovery)\n"
+           "  --data-dir DIR    the instrument's root folder (default $XDG_DATA_HOME/orvalis)\n"
+           "  --scale N         window pixels per screen pixel (1-16, default 2)\n"
+           "  --fullscreen      fill the display\n"
+           "  --headless        run without a window\n"
+           "  --script FILE     drive the program from a script (implies --headless)\n"
+           "  --help            show this text\n"
+           "  --version         show the version\n";
+}
+
+std::string DefaultDataDir(const char* xdgDataHome, const char* home) {
+    if (xdgDataHome != nullptr && xdgDataHome[0] == '/')
+        return std::string(xdgDataHome) + "/orvalis";
+    if (home != nullptr && home[0] != '\0') return std::string(home) + "/.local/share/orvalis";
+    return "orvalis-data";
+}
+
+int EnsureDataDir(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return 0;
+    std::filesystem::create_directories(path, ec);
+    return std::filesystem::is_directory(path, ec) ? 0 : -1;
+}
+
+int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out,
+                        std::string& error) {
+    out = ProgramOptions{};
+    bool bDataDirGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i] != nullptr ? argv[i] : "";
+        std::string_view name = arg;
+        std::string_view inlineValue;
+        bool bHasInline = false;
+        if (const size_t eq = arg.find('=');
+            arg.starts_with("--") && eq != std::string_view::npos) {
+            name = arg.substr(0, eq);
+            inlineValue = arg.substr(eq + 1);
+            bHasInline = true;
+        }
+        const bool bTakesValue =
+            name == "--port" || name == "--data-dir" || name == "--scale" || name == "--script";
+        if (!bTakesValue && bHasInline) {
+            error = "option '" + std::string(name) + "' takes no value";
+            return -1;
+        }
+        std::string value;
+        if (bTakesValue) {
+            if (bHasInline) {
+                value = std::string(inlineValue);
+            } else if (i + 1 < argc && argv[i + 1] != nullptr) {
+                value = argv[++i];
+            } else {
+                error = "option '" + std::string(name) + "' needs a value";
+                return -1;
+            }
+            if (value.empty()) {
+                error = "option '" + std::string(name) + "' needs a value";
+                return -1;
+            }
+        }
+        if (name == "--port") {
+            out.strPort = value;
+        } else if (name == "--data-dir") {
+            out.strDataDir = value;
+            bDataDirGiven = true;
+        } else if (name == "--scale") {
+            if (!ParseScale(value, out.nScale)) {
+                error = "option '--scale' needs a whole number from 1 to 16, not '" + value + "'";
+                return -1;
+            }
+        } else if (name == "--script") {
+            out.strScript = value;
+            out.bHeadless = true;
+        } else if (name == "--fullscreen") {
+            out.bFullscreen = true;
+        } else if (name == "--headless") {
+            out.bHeadless = true;
+        } else if (name == "--help" || name == "-h") {
+            out.bHelp = true;
+        } else if (name == "--version") {
+            out.bVersion = true;
+        } else if (name.starts_with("-")) {
+            error = "unknown option '" + std::string(arg) + "' (try --help)";
+            return -1;
+        } else {
+            error = "unexpected argument '" + std::string(arg) + "' (try --help)";
+            return -1;
+        }
+    }
+    if (!bDataDirGiven)
+        out.strDataDir = DefaultDataDir(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    return 0;
+}
+
+std::unique_ptr<ISerialPort> OpenBoardLink(const ProgramOptions& options) {
+    const std::string path = ResolveBoardPortPath(options.strPort, std::getenv("ORVALIS_PORT"));
+    auto port = std::make_unique<CTermiosPort>();
+    if (port->Open(path) < 0) {
+        const char* message = CTermiosPort::FailureMessage(port->LastOpenResult());
+        if (message != nullptr) CMessageBox::Show(CMainFrame::kMessageCaption, message);
+    }
+    return port;
+}

@@ -1,0 +1,65 @@
+// The program `orvalis`: the instrument's front end in an SDL2 window, or
+// headless (driven by a script, or as a bare board link).
+
+#include <cstdio>
+#include <string>
+
+#include "app/OrvApp.h"
+#include "app/ProgramOptions.h"
+#include "hosts/headless/ScriptDriver.h"
+#include "hosts/sdl/SdlHost.h"
+#include "ui/UiLoop.h"
+
+#ifndef ORV_PROGRAM_VERSION
+#define ORV_PROGRAM_VERSION "0"
+#endif
+
+namespace {
+
+int RunWindowed(const ProgramOptions& options) {
+    SdlHostOptions hostOptions;
+    hostOptions.nScale = options.nScale;
+    hostOptions.bFullscreen = options.bFullscreen;
+    hostOptions.title = COrvApp::kTitle;
+    CSdlHost host(hostOptions);
+    if (host.Open() < 0) {
+        std::fprintf(stderr, "orvalis: cannot open a window (no display?); try --headless\n");
+        return 1;
+    }
+    int rc = 1;
+    {
+        CUiLoop loop(host);
+        AppOptions appOptions;
+        appOptions.strDataDir = options.strDataDir;
+        appOptions.openBoardPort = [options] { return OpenBoardLink(options); };
+        COrvApp app(loop, appOptions);
+        if (app.InitInstance() == 0) rc = loop.Run();
+    }
+    host.Close();
+    return rc;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ProgramOptions options;
+    std::string error;
+    if (ParseProgramOptions(argc, argv, options, error) < 0) {
+        std::fprintf(stderr, "orvalis: %s\n", error.c_str());
+        return 2;
+    }
+    if (options.bHelp) {
+        std::fputs(ProgramUsage(), stdout);
+        return 0;
+    }
+    if (options.bVersion) {
+        std::printf("orvalis %s\n", ORV_PROGRAM_VERSION);
+        return 0;
+    }
+    if (EnsureDataDir(options.strDataDir) < 0) {
+        std::fprintf(stderr, "orvalis: cannot create the data folder %s\n",
+                     options.strDataDir.c_str());
+    }
+    if (options.bHeadless) return RunHeadlessProgram(options);
+    return RunWindowed(options);
+}

@@ -1,0 +1,3 @@
+#include "screens/Cfr.h"
+
+ORV_IMPLEMENT_DYNCREATE(CCfr, CPlaceholderView)

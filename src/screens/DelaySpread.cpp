@@ -1,0 +1,3 @@
+#include "screens/DelaySpread.h"
+
+ORV_IMPLEMENT_DYNCREATE(CDelaySpread, CPlaceholderView)

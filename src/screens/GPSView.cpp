@@ -1,0 +1,3 @@
+#include "screens/GPSView.h"
+
+ORV_IMPLEMENT_DYNCREATE(CGPSView, CPlaceholderView)

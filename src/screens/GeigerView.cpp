@@ -1,0 +1,3 @@
+#include "screens/GeigerView.h"
+
+ORV_IMPLEMENT_DYNCREATE(CGeigerView, CPlaceholderView)

@@ -1,0 +1,3 @@
+#include "screens/Multipath.h"
+
+ORV_IMPLEMENT_DYNCREATE(CMultipath, CPlaceholderView)

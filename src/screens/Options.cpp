@@ -1,0 +1,3 @@
+#include "screens/Options.h"
+
+ORV_IMPLEMENT_DYNCREATE(COptions, CPlaceholderView)

@@ -1,0 +1,3 @@
+#include "screens/Security.h"
+
+ORV_IMPLEMENT_DYNCREATE(CSecurity, CPlaceholderView)

@@ -1,0 +1,3 @@
+#include "screens/SingleNoise.h"
+
+ORV_IMPLEMENT_DYNCREATE(CSingleNoise, CPlaceholderView)

@@ -1,0 +1,3 @@
+#include "screens/Wisp.h"
+
+ORV_IMPLEMENT_DYNCREATE(CWisp, CPlaceholderView)

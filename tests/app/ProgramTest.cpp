@@ -1,0 +1,326 @@
+// The program `orvalis` run as a process: options, headless scripts end to
+// end with screenshots, and the board on a pseudo-terminal.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "board/Framing.h"
+#include "gfx/Canvas.h"
+#include "gfx/Png.h"
+#include "res/BitmapResources.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+
+std::string ReadFile(const fs::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream s(text);
+    for (std::string line; std::getline(s, line);) out.push_back(line);
+    return out;
+}
+
+std::string Hex(const std::vector<uint8_t>& bytes) {
+    std::string out;
+    char b[4];
+    for (uint8_t v : bytes) {
+        std::snprintf(b, sizeof(b), " %02X", v);
+        out += b;
+    }
+    return out;
+}
+
+std::string Feed(uint8_t type, const std::string& text) {
+    std::vector<uint8_t> payload(text.begin(), text.end());
+    if (!text.empty()) payload.push_back(0);
+    return "feed" + Hex(FrameBoardPacket(type, payload.data(), payload.size())) + "\n";
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    struct Result {
+        int rc = -1;
+        std::vector<std::string> out;
+        std::vector<std::string> err;
+        double seconds = 0;
+    };
+
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_dir = fs::temp_directory_path() /
+                (std::string("orv-app-") + info->name() + "-" + std::to_string(::getpid()));
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    fs::path Path(const std::string& name) const { return m_dir / name; }
+
+    fs::path Script(const std::string& text) {
+        const fs::path p = Path("script.txt");
+        std::ofstream(p) << text;
+        return p;
+    }
+
+    // Starts the program with its output in files; returns its pid.
+    pid_t Spawn(std::vector<std::string> args) {
+        args.insert(args.begin(), ORVALIS_PROGRAM);
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, Path("stdout").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, Path("stderr").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        // Relative paths in scripts land in the test's own folder.
+        posix_spawn_file_actions_addchdir_np(&actions, m_dir.c_str());
+        pid_t pid = -1;
+        const int rc = posix_spawn(&pid, ORVALIS_PROGRAM, &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        EXPECT_EQ(rc, 0);
+        return pid;
+    }
+
+    Result Wait(pid_t pid, std::chrono::steady_clock::time_point start) {
+        Result r;
+        int status = 0;
+        if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) r.rc = WEXITSTATUS(status);
+        r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        r.out = SplitLines(ReadFile(Path("stdout")));
+        r.err = SplitLines(ReadFile(Path("stderr")));
+        return r;
+    }
+
+    Result RunProgram(std::vector<std::string> args) {
+        const auto start = std::chrono::steady_clock::now();
+        return Wait(Spawn(std::move(args)), start);
+    }
+
+    Result RunScript(const std::string& script, std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {"--headless", "--data-dir", Path("data").string(),
+                                         "--script", Script(script).string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return RunProgram(args);
+    }
+
+    CBitmap Png(const std::string& name) {
+        CBitmap b;
+        EXPECT_EQ(ReadPng(Path(name).string(), &b), 0) << name;
+        return b;
+    }
+
+    static bool StripShows(const CBitmap& shot, int id) {
+        CCanvas expect(240, 14);
+        const CBitmap* frame = LoadBitmapResource(id);
+        expect.StretchBlt(0, 0, 240, 14, *frame, 0, 0, frame->Width(), frame->Height());
+        for (int y = 0; y < 14; ++y) {
+            for (int x = 0; x < 240; ++x) {
+                if (shot.GetPixel(x, y) != expect.GetPixel(x, y)) return false;
+            }
+        }
+        return true;
+    }
+
+    fs::path m_dir;
+};
+
+TEST_F(ProgramTest, BadOptionsGetOneLineAndExitTwo) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--bogus"}, {"--scale", "0"}, {"--port"}, {"stray"}, {"--fullscreen=yes"}};
+    for (const auto& args : cases) {
+        SCOPED_TRACE(args[0]);
+        const Result r = RunProgram(args);
+        EXPECT_EQ(r.rc, 2);
+        ASSERT_EQ(r.err.size(), 1u);
+        EXPECT_THAT(r.err[0], ::testing::StartsWith("orvalis: "));
+        EXPECT_TRUE(r.out.empty());
+    }
+}
+
+TEST_F(ProgramTest, HelpAndVersionExitZero) {
+    const Result help = RunProgram({"--help"});
+    EXPECT_EQ(help.rc, 0);
+    EXPECT_THAT(help.out, ::testing::Contains(::testing::HasSubstr("--script FILE")));
+    const Result version = RunProgram({"--version"});
+    EXPECT_EQ(version.rc, 0);
+    ASSERT_EQ(version.out.size(), 1u);
+    EXPECT_THAT(version.out[0], ::testing::StartsWith("orvalis "));
+}
+
+TEST_F(ProgramTest, MalformedScriptIsRejectedBeforeAnythingRuns) {
+    const Result r = RunScript("settle\ntap 1 2\nfeed 11 zz\nquit\n");
+    EXPECT_EQ(r.rc, 2);
+    ASSERT_EQ(r.err.size(), 1u);
+    EXPECT_THAT(r.err[0], ::testing::HasSubstr("line 3:"));
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(RunProgram({"--headless", "--script", Path("missing.txt").string()}).rc, 2);
+}
+
+TEST_F(ProgramTest, SurveyRunEndToEnd) {
+    const std::string script =
+        "settle\n"
+        "screenshot start.png\n" +
+        Feed(1, "V 2.05") + Feed(2, "ABC123") +
+        "tap 100 100\n"
+        "screenshot menu.png\n"
+        "texts menu.json\n"
+        "tap 60 107\n"
+        "screenshot mac1.png\n" +
+        Feed(3, "") +
+        "screenshot mac2.png\n"
+        "state state.json\n"
+        "minimize\n"
+        "tap 100 100\n";
+    const Result r = RunScript(script);
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_TRUE(r.err.empty()) << r.err[0];
+    // The reader may send the firmware request before the start-up screen
+    // is made; the rest is in step order.
+    ASSERT_GE(r.out.size(), 2u);
+    EXPECT_THAT(std::vector<std::string>(r.out.begin(), r.out.begin() + 2),
+                ::testing::UnorderedElementsAre("view: COrvView", "tx: 11 12 01 11 13"));
+    EXPECT_THAT(std::vector<std::string>(r.out.begin() + 2, r.out.end()),
+                ElementsAre("sound: PING", "tx: 11 12 02 11 13", "tx: 11 12 08 01 11 13", "beep",
+                            "view: CMain", "sound: PING", "view: CMac", "tx: 11 12 03 04 11 13"));
+    // Two seconds before the reader starts, half a second's grace at the end.
+    EXPECT_GE(r.seconds, 2.5);
+
+    const CBitmap start = Png("start.png");
+    EXPECT_EQ(start.Width(), 240);
+    int white = 0;
+    for (int y = 140; y < 155; ++y) {
+        for (int x = 0; x < 240; ++x) white += start.GetPixel(x, y) == RGB(255, 255, 255) ? 1 : 0;
+    }
+    EXPECT_GT(white, 50);
+
+    const CBitmap menu = Png("menu.png");
+    const COLORREF yellow = RGB(255, 255, 0);
+    EXPECT_EQ(menu.GetPixel(10, 60), yellow);
+    EXPECT_EQ(menu.GetPixel(109, 60), yellow);
+    EXPECT_EQ(menu.GetPixel(15, 50), yellow);
+    EXPECT_EQ(menu.GetPixel(60, 84), yellow);
+    EXPECT_EQ(menu.GetPixel(60, 80), RGB(0, 0, 0));
+    EXPECT_EQ(menu.GetPixel(229, 164), yellow);
+    // The version band holds only its black fill and the yellow text.
+    for (int y = 234; y < 249; ++y) {
+        for (int x = 0; x < 240; ++x) {
+            const COLORREF c = menu.GetPixel(x, y);
+            ASSERT_TRUE(GetRValue(c) == GetGValue(c) && GetBValue(c) == 0) << x << "," << y;
+        }
+    }
+    const auto texts = nlohmann::json::parse(ReadFile(Path("menu.json")));
+    bool version = false;
+    for (const auto& t : texts) {
+        if (t["text"] == "(Firmware Version V 2.05)(Serial Number ABC123)") {
+            version = true;
+            EXPECT_EQ(t["rect"], nlohmann::json({0, 234, 240, 249}));
+            EXPECT_EQ(t["color"], nlohmann::json({255, 255, 0}));
+            EXPECT_EQ(t["background"], nlohmann::json({0, 0, 0}));
+        }
+    }
+    EXPECT_TRUE(version);
+
+    const CBitmap mac1 = Png("mac1.png");
+    EXPECT_EQ(mac1.GetPixel(20, 17), RGB(255, 0, 0));
+    EXPECT_EQ(mac1.GetPixel(69, 17), RGB(255, 249, 0));
+    EXPECT_EQ(mac1.GetPixel(70, 17), RGB(255, 255, 0));
+    EXPECT_EQ(mac1.GetPixel(218, 17), RGB(244, 255, 255));
+    EXPECT_EQ(mac1.GetPixel(19, 14), RGB(192, 192, 192));
+    EXPECT_EQ(mac1.GetPixel(1, 241), RGB(0, 0, 128));
+    // The activity strip moves one frame per repaint.
+    EXPECT_TRUE(StripShows(mac1, 153));
+    EXPECT_TRUE(StripShows(Png("mac2.png"), 154));
+
+    const auto state = nlohmann::json::parse(ReadFile(Path("state.json")));
+    EXPECT_EQ(state["m_szFirmwareVersion"], "V 2.05");
+    EXPECT_EQ(state["m_nMode"], 4);
+}
+
+TEST_F(ProgramTest, CannotOpenTheBoardIsToldOnceAndTheProgramRunsOn) {
+    const Result r = RunScript("tap 100 100\nsettle\n", {"--port", Path("no-such-tty").string()});
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_THAT(r.out, ElementsAre("msgbox: Orvalis | Cannot Open Connection To Board.",
+                                   "view: COrvView", "beep", "view: CMain"));
+    // With a real serial line there is no script board to feed.
+    EXPECT_EQ(RunScript("feed 11\n", {"--port", Path("no-such-tty").string()}).rc, 2);
+}
+
+TEST_F(ProgramTest, BoardOnAPseudoTerminal) {
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    // The program opens the slave by its path; the test keeps only the master.
+    close(slave);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid =
+        Spawn({"--headless", "--data-dir", Path("data").string(), "--port", name, "--script",
+               Script("sleep 5000\nstate " + Path("state.json").string() + "\nquit\n").string()});
+
+    std::vector<uint8_t> received;
+    auto expect = [&](const std::vector<uint8_t>& command) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(8);
+        while (std::chrono::steady_clock::now() < deadline) {
+            auto it = std::search(received.begin(), received.end(), command.begin(), command.end());
+            if (it != received.end()) {
+                received.erase(received.begin(), it + static_cast<long>(command.size()));
+                return true;
+            }
+            pollfd p{master, POLLIN, 0};
+            if (poll(&p, 1, 100) > 0 && (p.revents & POLLIN) != 0) {
+                uint8_t buf[256];
+                const ssize_t n = read(master, buf, sizeof(buf));
+                if (n > 0) received.insert(received.end(), buf, buf + n);
+            }
+        }
+        return false;
+    };
+    auto send = [&](uint8_t type, const std::string& text) {
+        std::vector<uint8_t> payload(text.begin(), text.end());
+        payload.push_back(0);
+        const auto bytes = FrameBoardPacket(type, payload.data(), payload.size());
+        ASSERT_EQ(write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    };
+
+    EXPECT_TRUE(expect({0x11, 0x12, 0x01, 0x11, 0x13}));
+    send(1, "V 3.00");
+    EXPECT_TRUE(expect({0x11, 0x12, 0x02, 0x11, 0x13}));
+    send(2, "PTY001");
+    EXPECT_TRUE(expect({0x11, 0x12, 0x08, 0x01, 0x11, 0x13}));
+
+    const Result r = Wait(pid, start);
+    close(master);
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_THAT(r.out, ElementsAre("view: COrvView", "sound: PING"));
+    const auto state = nlohmann::json::parse(ReadFile(Path("state.json")));
+    EXPECT_EQ(state["m_szFirmwareVersion"], "V 3.00");
+    EXPECT_EQ(state["m_szSerialNumber"], "PTY001");
+}
+
+}  // namespace
