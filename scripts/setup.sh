@@ -10,6 +10,7 @@ packages=(
   libpng-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  tshark
 )
 
 missing=()
@@ -24,5 +25,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   echo "setup: installing ${missing[*]}"
   $sudo apt-get update -qq
+  # tshark asks whether to install its capture helper setuid; it is not needed.
+  echo "wireshark-common wireshark-common/install-setuid boolean false" | $sudo debconf-set-selections
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
