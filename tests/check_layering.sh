@@ -15,8 +15,8 @@ declare -A allowed=(
   [ui]="ui gfx platform"
   [outputs]="outputs data board gps gfx ui platform"
   [screens]="screens data board gps audio gfx ui res platform"
-  [app]="app screens outputs data board gps audio gfx ui res platform"
-  [hosts]="hosts app screens outputs data board gps audio gfx ui res platform"
+  [app]="app sim screens outputs data board gps audio gfx ui res platform"
+  [hosts]="hosts app sim screens outputs data board gps audio gfx ui res platform"
   [sim]="sim board platform"
 )
 

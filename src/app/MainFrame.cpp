@@ -7,6 +7,7 @@
 
 #include "app/Main.h"
 #include "data/SurveyData.h"
+#include "outputs/Recorder.h"
 #include "platform/SerialPort.h"
 #include "res/BitmapResources.h"
 #include "res/Resource.h"
@@ -87,6 +88,8 @@ CMainFrame::CMainFrame(Setup setup) : m_setup(std::move(setup)) {
 
 CMainFrame::~CMainFrame() {
     StopBoardLink(0);
+    // A recording still running keeps what it has written so far.
+    m_pRecorder.reset();
     if (g_pScreenFurniture == m_pFurniture.get()) g_pScreenFurniture = nullptr;
     if (g_pSurveyData == m_setup.pData) g_pSurveyData = nullptr;
     if (m_setup.pData != nullptr) {
@@ -118,6 +121,14 @@ int CMainFrame::OnCreate() {
     m_pFurniture = std::make_unique<CScreenFurniture>(data);
     g_pScreenFurniture = m_pFurniture.get();
     g_pSurveyData = &data;
+
+    CRecorder::Setup recorder;
+    recorder.pData = &data;
+    recorder.strDataDir = m_setup.strDataDir;
+    recorder.beep = [loop = m_setup.pLoop] { loop->MessageBeep(); };
+    recorder.chooseFile = &CRecorder::ChooseLogFile;
+    recorder.showMessage = [](std::string_view text) { CMessageBox::Show(kMessageCaption, text); };
+    m_pRecorder = std::make_unique<CRecorder>(std::move(recorder));
 
     // Opening the port may tell the person it failed (a modal box).
     std::unique_ptr<ISerialPort> port;
@@ -243,7 +254,7 @@ void CMainFrame::OnUnauthorizedAp() {
 }
 
 void CMainFrame::OnLogPacket() {
-    // The packet log writes the staged packet here once recording is built.
+    if (m_pRecorder) m_pRecorder->OnLogPacket();
 }
 
 void CMainFrame::OnIrSend() {
@@ -288,15 +299,17 @@ void CMainFrame::OnIncrementMarker() {
     char text[48];
     std::snprintf(text, sizeof(text), "Marker is now %d.", marker);
     CMessageBox::Show(kMessageCaption, text);
-    // The active recording takes "Marker #<n>" here once recording is built.
+    if (m_pRecorder) m_pRecorder->SetMarker(marker);
 }
 
+// The recorder clears the store's refresh flag around its own dialog and
+// message boxes.
 void CMainFrame::OnRecordData() {
-    // Starting a recording (file dialog, packet log) arrives with the log.
+    if (m_pRecorder) m_pRecorder->OnRecordData();
 }
 
 void CMainFrame::OnStopRecording() {
-    // Stopping a recording arrives with the packet log.
+    if (m_pRecorder) m_pRecorder->OnStopRecording();
 }
 
 void CMainFrame::OnSnapshot() {

@@ -16,6 +16,7 @@
 
 class CSurveyData;
 class CScreenFurniture;
+class CRecorder;
 class CUiLoop;
 class ISerialPort;
 
@@ -77,6 +78,7 @@ public:
 
     CBoardPort* GetBoardPort() const { return m_pBoardPort.get(); }
     CBoardReader* GetBoardReader() const { return m_pReader.get(); }
+    CRecorder* GetRecorder() const { return m_pRecorder.get(); }
     const std::string& GetDataDir() const { return m_setup.strDataDir; }
     // The alert texts waiting for their box (tests).
     std::size_t PendingAlerts() const;
@@ -104,6 +106,9 @@ private:
     CPacketFramer m_framer;
     CSoundCueAdapter m_soundCues;
     std::unique_ptr<CBoardReader> m_pReader;
+    // The recording commands; gone before the store's notification window
+    // is cleared, so no packet is staged into a closed recording.
+    std::unique_ptr<CRecorder> m_pRecorder;
     bool m_bShutDown = false;
 
     // MAC texts of the alarms posted and not yet shown (leaf lock).

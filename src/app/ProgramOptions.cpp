@@ -1,13 +1,18 @@
 #include "app/ProgramOptions.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
 
 #include "app/MainFrame.h"
+#include "board/ReplayPort.h"
 #include "platform/SerialDiscovery.h"
 #include "platform/TermiosPort.h"
+#include "sim/Scenario.h"
+#include "sim/SimPort.h"
 #include "ui/MessageBox.h"
 
 namespace {
@@ -26,6 +31,29 @@ bool ParseScale(std::string_view text, int& out) {
     return true;
 }
 
+// A speed factor: a plain decimal number from 0 to 1000.
+bool ParseSpeed(std::string_view text, double& out) {
+    if (text.empty() || text.size() > 16) return false;
+    for (char c : text) {
+        if ((c < '0' || c > '9') && c != '.') return false;
+    }
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size()) return false;
+    if (!std::isfinite(value) || value < 0.0 || value > 1000.0) return false;
+    out = value;
+    return true;
+}
+
+bool ParseSeed(std::string_view text, uint64_t& out) {
+    if (text.empty() || text.size() > 20) return false;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+    }
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
 }  // namespace
 
 const char* ProgramUsage() {
@@ -34,6 +62,11 @@ const char* ProgramUsage() {
            "  --data-dir DIR    the instrument's root folder (default $XDG_DATA_HOME/orvalis)\n"
            "  --scale N         window pixels per screen pixel (1-16, default 2)\n"
            "  --fullscreen      fill the display\n"
+           "  --replay FILE     play a recorded log as the board\n"
+           "  --speed X         replay speed (1 = as recorded, 0 = as fast as possible);\n"
+           "                    with --simulate, 0 runs the simulator unpaced\n"
+           "  --simulate[=FILE] run on the simulated board (built-in or FILE scenario)\n"
+           "  --seed N          seed of the simulated board (default 1)\n"
            "  --headless        run without a window\n"
            "  --script FILE     drive the program from a script (implies --headless)\n"
            "  --help            show this text\n"
@@ -69,8 +102,20 @@ int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out,
             inlineValue = arg.substr(eq + 1);
             bHasInline = true;
         }
-        const bool bTakesValue =
-            name == "--port" || name == "--data-dir" || name == "--scale" || name == "--script";
+        const bool bTakesValue = name == "--port" || name == "--data-dir" || name == "--scale" ||
+                                 name == "--script" || name == "--replay" || name == "--speed" ||
+                                 name == "--seed";
+        if (name == "--simulate") {
+            out.bSimulate = true;
+            if (bHasInline) {
+                if (inlineValue.empty()) {
+                    error = "option '--simulate=' needs a scenario file";
+                    return -1;
+                }
+                out.strScenario = std::string(inlineValue);
+            }
+            continue;
+        }
         if (!bTakesValue && bHasInline) {
             error = "option '" + std::string(name) + "' takes no value";
             return -1;
@@ -103,6 +148,19 @@ int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out,
         } else if (name == "--script") {
             out.strScript = value;
             out.bHeadless = true;
+        } else if (name == "--replay") {
+            out.strReplay = value;
+        } else if (name == "--speed") {
+            if (!ParseSpeed(value, out.dSpeed)) {
+                error = "option '--speed' needs a number from 0 to 1000, not '" + value + "'";
+                return -1;
+            }
+            out.bSpeedGiven = true;
+        } else if (name == "--seed") {
+            if (!ParseSeed(value, out.nSeed)) {
+                error = "option '--seed' needs a non-negative whole number, not '" + value + "'";
+                return -1;
+            }
         } else if (name == "--fullscreen") {
             out.bFullscreen = true;
         } else if (name == "--headless") {
@@ -119,12 +177,52 @@ int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out,
             return -1;
         }
     }
+    const int sources =
+        (out.strPort.empty() ? 0 : 1) + (out.strReplay.empty() ? 0 : 1) + (out.bSimulate ? 1 : 0);
+    if (sources > 1) {
+        error = "choose one board: --port, --replay or --simulate";
+        return -1;
+    }
+    if (out.bSpeedGiven && out.strReplay.empty() && !out.bSimulate) {
+        error = "option '--speed' needs --replay or --simulate";
+        return -1;
+    }
+    if (out.bSimulate && out.bSpeedGiven && out.dSpeed != 0.0 && out.dSpeed != 1.0) {
+        error = "the simulated board runs at --speed 1 (real time) or 0 (unpaced)";
+        return -1;
+    }
+    if (out.bSimulate) {
+        auto scenario = std::make_shared<CScenario>();
+        if (out.strScenario.empty()) {
+            *scenario = CScenario::Default();
+        } else if (CScenario::Load(out.strScenario, *scenario, error) != 0) {
+            return -1;
+        }
+        out.pScenario = std::move(scenario);
+    }
     if (!bDataDirGiven)
         out.strDataDir = DefaultDataDir(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
     return 0;
 }
 
 std::unique_ptr<ISerialPort> OpenBoardLink(const ProgramOptions& options) {
+    if (!options.strReplay.empty()) {
+        auto port = std::make_unique<CReplayPort>(options.dSpeed);
+        std::string reason;
+        if (port->Open(options.strReplay, reason) < 0) {
+            const std::string message =
+                "Cannot play the log " + options.strReplay + " (" + reason + ").";
+            CMessageBox::Show(CMainFrame::kMessageCaption, message);
+        }
+        return port;
+    }
+    if (options.bSimulate) {
+        const CScenario scenario = options.pScenario ? *options.pScenario : CScenario::Default();
+        const auto pacing = options.bSpeedGiven && options.dSpeed == 0.0
+                                ? CSimPort::Pacing::Unpaced
+                                : CSimPort::Pacing::RealTime;
+        return std::make_unique<CSimPort>(scenario, options.nSeed, pacing);
+    }
     const std::string path = ResolveBoardPortPath(options.strPort, std::getenv("ORVALIS_PORT"));
     auto port = std::make_unique<CTermiosPort>();
     if (port->Open(path) < 0) {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 class ISerialPort;
+class CScenario;
 
 // The command line of the program `orvalis`.
 struct ProgramOptions {
@@ -15,13 +17,31 @@ struct ProgramOptions {
     std::string strScript;  // --script FILE
     bool bHelp = false;
     bool bVersion = false;
-    // The sources of the board link still to come (the simulated board, a
-    // recorded log played back) are chosen here too; OpenBoardLink builds
-    // whichever the options name.
+    // A recorded packet log played back as the board: --replay FILE, at
+    // --speed X (1 = as recorded, 2 = twice as fast, 0 = as fast as the
+    // program takes the packets).
+    std::string strReplay;
+    double dSpeed = 1.0;
+    bool bSpeedGiven = false;
+    // The simulated board in this process: --simulate[=SCENARIO], --seed N.
+    // With --speed 0 it runs unpaced (as fast as the program reads);
+    // otherwise at the line rate of the real board.
+    bool bSimulate = false;
+    std::string strScenario;
+    uint64_t nSeed = 1;
+    // The scenario of --simulate, loaded while the options are parsed (the
+    // built-in one without a file); shared by copies of the options.
+    std::shared_ptr<const CScenario> pScenario;
+
+    // The board link is something other than a script's own bytes: a
+    // serial port, a recorded log or the simulator.
+    bool NamesBoardSource() const { return !strPort.empty() || !strReplay.empty() || bSimulate; }
 };
 
 // Parses the arguments (argv[0] is the program). Options take their value as
-// the next argument or after '='. 0, or -1 with a one-line reason in `error`.
+// the next argument or after '=' (--simulate only after '='). 0, or -1 with a
+// one-line reason in `error`; a bad scenario file is reported as
+// "FILE:LINE: problem".
 // The data folder defaults to DefaultDataDir of the environment.
 int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out, std::string& error);
 
@@ -35,9 +55,10 @@ int EnsureDataDir(const std::string& path);
 // The --help text.
 const char* ProgramUsage();
 
-// The serial line to the board the options name: the tty of --port, else of
-// ORVALIS_PORT, else the one discovery finds, opened with the board settings.
-// When it cannot be opened or configured, the person is told once ("Cannot
-// Open Connection To Board." or "Could not SetCommState") and the port
-// returned is not open: the program runs on without a board.
+// The line to the board the options name: the recorded log of --replay, the
+// simulator of --simulate, else the tty of --port, else of ORVALIS_PORT, else
+// the one discovery finds, opened with the board settings. When it cannot be
+// opened or configured, the person is told once ("Cannot Open Connection To
+// Board.", "Could not SetCommState", or that the log cannot be played) and
+// the port returned is not open: the program runs on without a board.
 std::unique_ptr<ISerialPort> OpenBoardLink(const ProgramOptions& options);

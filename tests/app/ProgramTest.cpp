@@ -19,6 +19,7 @@
 #include <nlohmann/json.hpp>
 
 #include "board/Framing.h"
+#include "board/LogReader.h"
 #include "gfx/Canvas.h"
 #include "gfx/Png.h"
 #include "res/BitmapResources.h"
@@ -324,3 +325,136 @@ TEST_F(ProgramTest, BoardOnAPseudoTerminal) {
 }
 
 }  // namespace
+
+// Recording, replay and the simulated board, end to end through the program.
+class BoardSourceTest : public ProgramTest {
+protected:
+    static std::vector<uint8_t> Bytes(const std::string& text) {
+        return std::vector<uint8_t>(text.begin(), text.end());
+    }
+    // A log file of the given packets (text payloads, NUL-terminated), all
+    // stamped 2026-03-04 10:20:30, check bytes as the board computes them.
+    fs::path WriteLog(const std::string& name,
+                      const std::vector<std::pair<uint8_t, std::string>>& packets) {
+        std::string bytes("ORV  4.00 \0\0\0\0", 14);
+        for (const auto& [type, text] : packets) {
+            std::vector<uint8_t> payload(text.begin(), text.end());
+            payload.push_back(0);
+            uint8_t check = type;
+            for (uint8_t b : payload) check ^= b;
+            payload.push_back(check);
+            bytes += "XXX";
+            bytes += std::string{4, 3, 26, 10, 20, 30, 0, 0};
+            const uint16_t n = static_cast<uint16_t>(payload.size() + 1);
+            bytes += static_cast<char>(n & 0xFF);
+            bytes += static_cast<char>(n >> 8);
+            bytes += static_cast<char>(type);
+            bytes.append(payload.begin(), payload.end());
+        }
+        const fs::path p = Path(name);
+        std::ofstream(p, std::ios::binary) << bytes;
+        return p;
+    }
+    nlohmann::json State(const std::string& name) {
+        return nlohmann::json::parse(ReadFile(Path(name)), nullptr, false);
+    }
+};
+
+TEST_F(BoardSourceTest, RecordingWritesEveryFedPacketWithItsMarker) {
+    const Result r = RunScript(
+        "clock 2026-03-04 10:20:30\n"
+        "answer ok rec.ov\n"
+        "command ID_RECORD_DATA\n" +
+        Feed(1, "V 1.21") + Feed(2, "SN-1") +
+        "command ID_INCREMENT_MARKER\n"
+        "command ID_INCREMENT_MARKER\n" +
+        Feed(2, "SN-2") + "command ID_STOP_RECORDING\n" + Feed(2, "SN-3"));
+    ASSERT_EQ(r.rc, 0);
+    EXPECT_THAT(r.out, ::testing::Contains("dialog: save | ovlog.ov"));
+    EXPECT_THAT(r.out, ::testing::Contains("msgbox: Orvalis | Marker is now 2."));
+
+    const std::string file = ReadFile(Path("data") / "rec.ov");
+    ASSERT_GE(file.size(), 14u);
+    EXPECT_EQ(file.substr(0, 14), std::string("ORV  4.00 \0\0\0\0", 14));
+    // Three records: the packet after the stop is not recorded.
+    CLogReader reader;
+    std::string error;
+    ASSERT_EQ(reader.Open((Path("data") / "rec.ov").string(), error), 0) << error;
+    const std::vector<std::pair<uint8_t, std::string>> want = {
+        {1, "V 1.21"}, {2, "SN-1"}, {2, "SN-2"}};
+    std::string rebuilt("ORV  4.00 \0\0\0\0", 14);
+    size_t n = 0;
+    while (reader.Next() == CLogReader::Item::Record) {
+        const LogRecord& rec = reader.Record();
+        ASSERT_LT(n, want.size());
+        EXPECT_EQ(rec.nType, want[n].first);
+        EXPECT_TRUE(rec.bCheckGood);
+        const std::string text = want[n].second + std::string(1, '\0');
+        ASSERT_EQ(rec.nLength, text.size() + 1);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(rec.pPayload), text.size()), text);
+        EXPECT_EQ(rec.marker, n == 2 ? "Marker #2" : "");
+        // The clock runs on from the time the script set.
+        EXPECT_EQ(rec.time.nYear, 26);
+        EXPECT_LE(rec.time.nSecond - 30, 1);
+        // Every byte of the record, rebuilt from what was fed.
+        rebuilt += "XXX";
+        rebuilt += std::string{4, 3, 26, 10, 20, static_cast<char>(rec.time.nSecond)};
+        const std::string marker(rec.marker);
+        rebuilt += static_cast<char>(marker.size());
+        rebuilt += '\0';
+        rebuilt += marker;
+        rebuilt += static_cast<char>(rec.nLength + 1);
+        rebuilt += '\0';
+        rebuilt += static_cast<char>(rec.nType);
+        rebuilt += text;
+        rebuilt += static_cast<char>(rec.pPayload[rec.nLength - 1]);
+        ++n;
+    }
+    EXPECT_EQ(n, want.size());
+    EXPECT_EQ(file, rebuilt);
+}
+
+TEST_F(BoardSourceTest, CancelledDialogRecordsNothing) {
+    const Result r =
+        RunScript("answer cancel\ncommand ID_RECORD_DATA\n" + Feed(1, "V 1.21") + "state s.json\n");
+    ASSERT_EQ(r.rc, 0);
+    EXPECT_THAT(r.out, ::testing::Contains("dialog: save | ovlog.ov"));
+    EXPECT_FALSE(fs::exists(Path("data") / "ovlog.ov"));
+    const nlohmann::json state = State("s.json");
+    EXPECT_EQ(state.value("m_bRecording", -1), 0);
+    // The screens repaint again once the dialog is gone.
+    EXPECT_EQ(state.value("m_bRefreshEnabled", -1), 1);
+}
+
+TEST_F(BoardSourceTest, ReplayedLogReachesTheStoreAndMissingLogIsToldOnce) {
+    const fs::path log = WriteLog("in.ov", {{1, "V 1.21 replayed"}, {2, "SN-77"}});
+    Result r = RunScript("sleep 300\nstate s.json\n", {"--replay", log.string(), "--speed", "0"});
+    ASSERT_EQ(r.rc, 0);
+    nlohmann::json state = State("s.json");
+    EXPECT_EQ(state.value("m_szFirmwareVersion", ""), "V 1.21 replayed");
+    EXPECT_DOUBLE_EQ(state.value("m_dFirmwareVersion", 0.0), 1.21);
+    // The commands the program writes go nowhere: the script board is not
+    // the board here.
+    for (const auto& line : r.out) EXPECT_THAT(line, ::testing::Not(::testing::StartsWith("tx:")));
+
+    r = RunScript("sleep 100\nstate s.json\n", {"--replay", Path("none.ov").string()});
+    ASSERT_EQ(r.rc, 0);
+    int told = 0;
+    for (const auto& line : r.out)
+        told += line.starts_with("msgbox: Orvalis | Cannot play the log");
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(State("s.json").value("m_szFirmwareVersion", "x"), "0.00");
+}
+
+TEST_F(BoardSourceTest, SimulatedBoardAnswersAndBadScenarioNamesItsLine) {
+    Result r =
+        RunScript("sleep 800\nstate s.json\n", {"--simulate", "--speed", "0", "--seed", "3"});
+    ASSERT_EQ(r.rc, 0);
+    EXPECT_EQ(State("s.json").value("m_szFirmwareVersion", ""), "V 1.21 ORV-RF 2.4");
+
+    std::ofstream(Path("bad.json")) << "{\n  \"board\": {\n    \"firmware\": 7\n  }\n}\n";
+    r = RunProgram({"--headless", "--simulate=" + Path("bad.json").string()});
+    EXPECT_EQ(r.rc, 2);
+    ASSERT_EQ(r.err.size(), 1u);
+    EXPECT_THAT(r.err[0], ::testing::HasSubstr("bad.json:3:"));
+}

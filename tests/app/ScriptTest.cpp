@@ -128,8 +128,27 @@ TEST(ProgramOptionsTest, ValuesAsNextArgumentOrAfterEquals) {
 
 TEST(ProgramOptionsTest, BadOptionsGiveOneLineReasons) {
     const std::vector<std::vector<const char*>> bad = {
-        {"--bogus"},       {"--port"},       {"--port="}, {"--scale", "0"}, {"--scale", "17"},
-        {"--scale", "2x"}, {"--headless=1"}, {"extra"},   {"-x"},
+        {"--bogus"},
+        {"--port"},
+        {"--port="},
+        {"--scale", "0"},
+        {"--scale", "17"},
+        {"--scale", "2x"},
+        {"--headless=1"},
+        {"extra"},
+        {"-x"},
+        {"--speed", "-1"},
+        {"--speed", "1e3"},
+        {"--speed", "nan"},
+        {"--replay", "a", "--speed", "2x"},
+        {"--speed", "2"},  // no replay or simulator to pace
+        {"--seed", "-4"},
+        {"--simulate", "--seed", "99999999999999999999999"},
+        {"--simulate="},
+        {"--simulate", "--speed", "2"},  // the simulator runs at 1 or 0
+        {"--replay", "a", "--simulate"},
+        {"--port", "p", "--replay", "a"},
+        {"--simulate=/nonexistent/scenario.json"},
     };
     for (const auto& args : bad) {
         ProgramOptions o;
@@ -138,6 +157,32 @@ TEST(ProgramOptionsTest, BadOptionsGiveOneLineReasons) {
         EXPECT_FALSE(e.empty());
         EXPECT_EQ(e.find('\n'), std::string::npos);
     }
+}
+
+TEST(ProgramOptionsTest, BoardSourcesAndTheirPacing) {
+    ProgramOptions o;
+    std::string e;
+    ASSERT_EQ(Parse({"--replay", "a.ov"}, o, e), 0) << e;
+    EXPECT_EQ(o.strReplay, "a.ov");
+    EXPECT_DOUBLE_EQ(o.dSpeed, 1.0);
+    EXPECT_TRUE(o.NamesBoardSource());
+    ASSERT_EQ(Parse({"--replay=a.ov", "--speed=0.5"}, o, e), 0) << e;
+    EXPECT_DOUBLE_EQ(o.dSpeed, 0.5);
+    ASSERT_EQ(Parse({"--replay", "a.ov", "--speed", "0"}, o, e), 0) << e;
+    EXPECT_DOUBLE_EQ(o.dSpeed, 0.0);
+
+    // The built-in scenario is loaded with the options; --seed is its seed.
+    ASSERT_EQ(Parse({"--simulate", "--seed", "42"}, o, e), 0) << e;
+    EXPECT_TRUE(o.bSimulate);
+    EXPECT_EQ(o.nSeed, 42u);
+    EXPECT_NE(o.pScenario, nullptr);
+    EXPECT_TRUE(o.strScenario.empty());
+    ASSERT_EQ(Parse({"--simulate", "--speed", "0"}, o, e), 0) << e;
+    EXPECT_TRUE(o.bSpeedGiven);
+
+    ASSERT_EQ(Parse({"--headless"}, o, e), 0);
+    EXPECT_FALSE(o.NamesBoardSource());
+    EXPECT_EQ(o.pScenario, nullptr);
 }
 
 TEST(ProgramOptionsTest, DataFolderDefaultsAndIsCreated) {

@@ -551,7 +551,7 @@ int RunHeadlessProgram(const ProgramOptions& options, const HeadlessSettings& se
     appOptions.onViewChanged = [out](CView* view) {
         if (view != nullptr) out(std::string("view: ") + view->GetRuntimeClassName());
     };
-    if (bScript && options.strPort.empty()) {
+    if (bScript && !options.NamesBoardSource()) {
         board = std::make_shared<CMemoryPort>(true);
         board->SetWriteCallback(
             [out](const uint8_t* bytes, int length) { out(TxLine(bytes, length)); });
