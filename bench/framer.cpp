@@ -36,6 +36,23 @@ std::vector<uint8_t> MakeStream(size_t packets) {
     return stream;
 }
 
+// Counts and releases a completed packet, as the reader does after dispatch.
+void TakeIfComplete(CPacketFramer& framer, uint64_t& packets, uint64_t& payloadBytes) {
+    if (!framer.IsComplete()) return;
+    ++packets;
+    payloadBytes += static_cast<uint64_t>(framer.Length());
+    benchmark::DoNotOptimize(framer.Buffer());
+    framer.Reset();
+}
+
+void Report(benchmark::State& state, size_t streamBytes, uint64_t packets, uint64_t payloadBytes) {
+    benchmark::DoNotOptimize(payloadBytes);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(streamBytes));
+    state.counters["packets/s"] =
+        benchmark::Counter(static_cast<double>(packets), benchmark::Counter::kIsRate);
+}
+
 void BM_FramerStream(benchmark::State& state) {
     const std::vector<uint8_t> stream = MakeStream(2000);
     CPacketFramer framer;
@@ -44,19 +61,10 @@ void BM_FramerStream(benchmark::State& state) {
     for (auto _ : state) {
         for (uint8_t byte : stream) {
             framer.PushByte(byte);
-            if (framer.IsComplete()) {
-                ++packets;
-                payloadBytes += static_cast<uint64_t>(framer.Length());
-                benchmark::DoNotOptimize(framer.Buffer());
-                framer.Reset();
-            }
+            TakeIfComplete(framer, packets, payloadBytes);
         }
     }
-    benchmark::DoNotOptimize(payloadBytes);
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                            static_cast<int64_t>(stream.size()));
-    state.counters["packets/s"] =
-        benchmark::Counter(static_cast<double>(packets), benchmark::Counter::kIsRate);
+    Report(state, stream.size(), packets, payloadBytes);
 }
 BENCHMARK(BM_FramerStream);
 
@@ -70,19 +78,10 @@ void BM_FramerStreamBulk(benchmark::State& state) {
         size_t done = 0;
         while (done < stream.size()) {
             done += framer.PushBytes(stream.data() + done, stream.size() - done);
-            if (framer.IsComplete()) {
-                ++packets;
-                payloadBytes += static_cast<uint64_t>(framer.Length());
-                benchmark::DoNotOptimize(framer.Buffer());
-                framer.Reset();
-            }
+            TakeIfComplete(framer, packets, payloadBytes);
         }
     }
-    benchmark::DoNotOptimize(payloadBytes);
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                            static_cast<int64_t>(stream.size()));
-    state.counters["packets/s"] =
-        benchmark::Counter(static_cast<double>(packets), benchmark::Counter::kIsRate);
+    Report(state, stream.size(), packets, payloadBytes);
 }
 BENCHMARK(BM_FramerStreamBulk);
 
