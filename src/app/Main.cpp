@@ -9,6 +9,7 @@
 #include "screens/ScreenFurniture.h"
 #include "screens/ScreenGlobals.h"
 #include "screens/ScreenNavigator.h"
+#include "screens/ScreenTable.h"
 #include "screens/Security.h"
 #include "screens/Spectrum.h"
 #include "screens/Usage.h"
@@ -40,12 +41,12 @@ DialogTemplate MainTemplate() {
 CMain::CMain()
     : CFormView(MainTemplate()),
       m_aBoxes{{
-          {"SPECTRUM", CRect(10, 50, 110, 85), 6, ORV_RUNTIME_CLASS(CSpectrum)},
-          {"MAC LIST", CRect(10, 90, 110, 125), 4, ORV_RUNTIME_CLASS(CMac)},
-          {"SECURITY", CRect(10, 130, 110, 165), 0, ORV_RUNTIME_CLASS(CSecurity)},
-          {"UTILIZATION", CRect(130, 50, 230, 85), 9, ORV_RUNTIME_CLASS(CUtilization)},
-          {"USAGE", CRect(130, 90, 230, 125), 8, ORV_RUNTIME_CLASS(CUsage)},
-          {"GPS", CRect(130, 130, 230, 165), kNoMode, ORV_RUNTIME_CLASS(CGPSView)},
+          {"SPECTRUM", CRect(10, 50, 110, 85), ORV_RUNTIME_CLASS(CSpectrum)},
+          {"MAC LIST", CRect(10, 90, 110, 125), ORV_RUNTIME_CLASS(CMac)},
+          {"SECURITY", CRect(10, 130, 110, 165), ORV_RUNTIME_CLASS(CSecurity)},
+          {"UTILIZATION", CRect(130, 50, 230, 85), ORV_RUNTIME_CLASS(CUtilization)},
+          {"USAGE", CRect(130, 90, 230, 125), ORV_RUNTIME_CLASS(CUsage)},
+          {"GPS", CRect(130, 130, 230, 165), ORV_RUNTIME_CLASS(CGPSView)},
       }} {}
 
 void CMain::OnDraw(CCanvas& dc) {
@@ -75,9 +76,10 @@ void CMain::OnLButtonDown(int x, int y) {
         const Box& box = m_aBoxes[static_cast<size_t>(index)];
         if (!box.rect.PtInRect(x, y)) continue;
         PlayResourceSound("PING");
-        if (box.nMode != kNoMode && g_pSurveyData != nullptr) {
+        const ScreenRow* row = FindScreenRow(box.pScreen);
+        if (row != nullptr && row->nMode != ScreenRow::kNoMode && g_pSurveyData != nullptr) {
             const auto lock = g_pSurveyData->Lock();
-            g_pSurveyData->SetMode(static_cast<uint8_t>(box.nMode));
+            g_pSurveyData->SetMode(static_cast<uint8_t>(row->nMode));
         }
         if (IScreenNavigator* navigator = NavigatorOf(*this)) navigator->SwitchToView(box.pScreen);
         break;

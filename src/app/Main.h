@@ -15,13 +15,11 @@ class CMain : public CFormView {
 public:
     // The form template of the main menu (no controls).
     static constexpr unsigned IDD = 109;
-    // No mode command is sent for the box.
-    static constexpr int kNoMode = -1;
-
+    // Each box leads to a screen; the mode the board is told comes from the
+    // screen table.
     struct Box {
         const char* label;
         CRect rect;
-        int nMode;
         const CRuntimeClass* pScreen;
     };
 

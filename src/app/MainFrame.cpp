@@ -11,17 +11,12 @@
 #include "platform/SerialPort.h"
 #include "res/BitmapResources.h"
 #include "res/Resource.h"
-#include "screens/Cfr.h"
-#include "screens/DelaySpread.h"
-#include "screens/GeigerView.h"
-#include "screens/Mac.h"
-#include "screens/Multipath.h"
 #include "screens/Options.h"
+#include "screens/Screen.h"
 #include "screens/ScreenFurniture.h"
 #include "screens/ScreenGlobals.h"
 #include "screens/ScreenGrid.h"
-#include "screens/SingleNoise.h"
-#include "screens/Wisp.h"
+#include "screens/ScreenTable.h"
 #include "ui/Dialog.h"
 #include "ui/MessageBox.h"
 #include "ui/Static.h"
@@ -47,9 +42,6 @@ const char* const CMainFrame::kCommandTexts[kCommandCount] = {
 };
 
 namespace {
-
-constexpr int kModeMainMenu = 0;
-constexpr int kModeMacList = 4;
 
 // The about box (template 132).
 DialogTemplate AboutTemplate() {
@@ -153,44 +145,32 @@ int CMainFrame::OnCreate() {
     return 0;
 }
 
+void CMainFrame::OnViewAdded(CView& view) {
+    if (auto* screen = dynamic_cast<CScreen*>(&view))
+        screen->SetContext(ScreenContext{m_setup.pData, m_pFurniture.get()});
+}
+
 void CMainFrame::SwitchToView(const CRuntimeClass* pClass) {
     ActivateView(pClass);
+    // The clicks run exactly while a screen whose row asks for them shows.
+    const ScreenRow* row = FindScreenRow(pClass);
+    SetClickRun(row != nullptr && row->bClickRun);
 }
 
 void CMainFrame::HandleScreenGrid(int x, int y, int ownCell) {
     const ScreenGridCell* cell = FindScreenGridCell(x, y);
     if (cell == nullptr || cell->nCode == ownCell) return;
     SetClickRun(false);
-    switch (cell->nCode) {
-        case 0:
-            SwitchToView(ORV_RUNTIME_CLASS(CMultipath));
-            break;
-        case 1:
-            SwitchToView(ORV_RUNTIME_CLASS(CDelaySpread));
-            break;
-        case 10:
-            SwitchToView(ORV_RUNTIME_CLASS(CSingleNoise));
-            break;
-        case 11:
-            SwitchToView(ORV_RUNTIME_CLASS(CWisp));
-            break;
-        case 20:
-            SwitchToView(ORV_RUNTIME_CLASS(CCfr));
-            break;
-        case 21:
-            SetClickRun(true);
-            SwitchToView(ORV_RUNTIME_CLASS(CGeigerView));
-            break;
-        case 30:
+    if (const ScreenRow* row = FindScreenRowByCell(cell->nCode)) {
+        // The MAC list announces itself before the board is told its mode.
+        if (row->nMode != ScreenRow::kNoMode) {
             PlayResourceSound("PING");
             if (m_setup.pData != nullptr) {
                 const auto lock = m_setup.pData->Lock();
-                m_setup.pData->SetMode(kModeMacList);
+                m_setup.pData->SetMode(static_cast<uint8_t>(row->nMode));
             }
-            SwitchToView(ORV_RUNTIME_CLASS(CMac));
-            break;
-        default:  // 31: no screen
-            break;
+        }
+        SwitchToView(row->pClass);
     }
     PlayResourceSound("PING");
 }
@@ -265,7 +245,7 @@ void CMainFrame::OnGotoMainMenu() {
     if (m_setup.pLoop != nullptr) m_setup.pLoop->MessageBeep();
     if (m_setup.pData != nullptr) {
         const auto lock = m_setup.pData->Lock();
-        m_setup.pData->SetMode(kModeMainMenu);
+        m_setup.pData->SetMode(BoardMode::kIdle);
     }
     SetClickRun(false);
     SwitchToView(ORV_RUNTIME_CLASS(CMain));

@@ -83,6 +83,10 @@ public:
     // The alert texts waiting for their box (tests).
     std::size_t PendingAlerts() const;
 
+protected:
+    // Gives each screen the store and the furniture.
+    void OnViewAdded(CView& view) override;
+
 private:
     void BuildCommandBar();
     void OnGotoMainMenu();

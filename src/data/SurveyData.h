@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "board/PacketSink.h"
+#include "board/Wire.h"
 #include "data/Messages.h"
 #include "data/StationList.h"
 #include "gps/GpsStatus.h"
@@ -19,16 +20,15 @@ class CBoardPort;
 inline constexpr int kChannelSlots = 15;
 // Rate index 0..3 = 1, 2, 5.5, 11 Mbit/s; 4 = any other rate.
 inline constexpr int kRateCount = 5;
-inline constexpr int kCfrTaps = 44;
+inline constexpr int kCfrTaps = CaptureHeader::kEstimateTaps;
 inline constexpr int kStatsWindowSize = 1024;
 inline constexpr int kApListSlots = 1000;
 inline constexpr int kApListCapacity = 999;
-inline constexpr int kMacTextLength = 17;
 inline constexpr int kHeronRecordSize = 8192;
 inline constexpr int kNarrowSweepBytes = 130;
 inline constexpr int kWideSweepBytes = 546;
 inline constexpr int kChannelLoadBytes = 16;
-inline constexpr int kCaptureHeaderBytes = 93;
+inline constexpr int kCaptureHeaderBytes = CaptureHeader::kSize;
 inline constexpr int kMgmtFrameBytes = 2344;
 inline constexpr int kDataFrameBytes = 2350;
 inline constexpr int kBeaconFixedBytes = 12;

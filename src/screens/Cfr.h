@@ -6,5 +6,5 @@
 class CCfr : public CPlaceholderView {
     ORV_DECLARE_DYNCREATE(CCfr)
 public:
-    CCfr() : CPlaceholderView("CFR", CPlaceholderView::kBanner, 20) {}
+    CCfr() : CPlaceholderView("CFR", CPlaceholderView::kBanner) {}
 };

@@ -6,5 +6,5 @@
 class CDelaySpread : public CPlaceholderView {
     ORV_DECLARE_DYNCREATE(CDelaySpread)
 public:
-    CDelaySpread() : CPlaceholderView("DELAY SPREAD", CPlaceholderView::kBanner, 1) {}
+    CDelaySpread() : CPlaceholderView("DELAY SPREAD", CPlaceholderView::kBanner) {}
 };

@@ -6,5 +6,5 @@
 class CGPSView : public CPlaceholderView {
     ORV_DECLARE_DYNCREATE(CGPSView)
 public:
-    CGPSView() : CPlaceholderView("GPS", 0, CPlaceholderView::kNoGridCell) {}
+    CGPSView() : CPlaceholderView("GPS", 0) {}
 };

@@ -6,5 +6,5 @@
 class CGeigerView : public CPlaceholderView {
     ORV_DECLARE_DYNCREATE(CGeigerView)
 public:
-    CGeigerView() : CPlaceholderView("GEIGER", CPlaceholderView::kBanner, 21) {}
+    CGeigerView() : CPlaceholderView("GEIGER", CPlaceholderView::kBanner) {}
 };

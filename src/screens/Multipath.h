@@ -6,5 +6,5 @@
 class CMultipath : public CPlaceholderView {
     ORV_DECLARE_DYNCREATE(CMultipath)
 public:
-    CMultipath() : CPlaceholderView("MULTIPATH", CPlaceholderView::kBanner, 0) {}
+    CMultipath() : CPlaceholderView("MULTIPATH", CPlaceholderView::kBanner) {}
 };

@@ -6,5 +6,5 @@
 class COptions : public CPlaceholderView {
     ORV_DECLARE_DYNCREATE(COptions)
 public:
-    COptions() : CPlaceholderView("OPTIONS", 0, CPlaceholderView::kNoGridCell) {}
+    COptions() : CPlaceholderView("OPTIONS", 0) {}
 };

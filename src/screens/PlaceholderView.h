@@ -2,33 +2,31 @@
 
 #include <string>
 
-#include "ui/View.h"
+#include "screens/Screen.h"
 
 // A screen that is not built yet: it names itself on a black screen and draws
 // the shared furniture the real screen will draw, so navigation, the
 // activity strip and the status band already work. A channel measurement
-// screen also draws the screen grid and hands touches to the main frame with
-// its own cell.
-class CPlaceholderView : public CView {
+// screen also draws the screen grid and hands touches to the main frame.
+class CPlaceholderView : public CScreen {
     ORV_DECLARE_DYNAMIC(CPlaceholderView)
 public:
     // Furniture flags.
     static constexpr unsigned kBanner = 0x01;
     static constexpr unsigned kStatusBar = 0x02;
     static constexpr unsigned kLegend = 0x04;
-    static constexpr int kNoGridCell = -1;
 
-    CPlaceholderView(std::string title, unsigned furniture, int ownGridCell = kNoGridCell);
+    CPlaceholderView(std::string title, unsigned furniture);
 
     const std::string& GetTitle() const { return m_strTitle; }
-    int GetOwnGridCell() const { return m_nOwnCell; }
 
     COLORREF GetBackgroundColor() const override { return RGB(0, 0, 0); }
-    void OnDraw(CCanvas& dc) override;
-    void OnLButtonDown(int x, int y) override;
+
+protected:
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override;
+    void OnTouch(int x, int y, CSurveyData& data) override;
 
 private:
     std::string m_strTitle;
     unsigned m_nFurniture;
-    int m_nOwnCell;
 };

@@ -1,33 +1,7 @@
 #pragma once
 
-#include <array>
-
-#include "gfx/Geometry.h"
-
-class CCanvas;
-
-// The 2 x 4 button grid at the bottom of the channel measurement screens.
-// Cell code = column x 10 + row.
-struct ScreenGridCell {
-    int nCode;
-    CRect rect;
-    const char* label;
-};
-
-inline constexpr std::array<ScreenGridCell, 8> kScreenGrid{{
-    {0, CRect(7, 231, 59, 247), "MULTIPATH"},
-    {1, CRect(7, 249, 59, 265), "DELAY"},
-    {10, CRect(65, 231, 117, 247), "NOISE"},
-    {11, CRect(65, 249, 117, 265), "WISP"},
-    {20, CRect(122, 231, 174, 247), "CFR"},
-    {21, CRect(122, 249, 174, 265), "GEIGER"},
-    {30, CRect(180, 231, 232, 247), "MAC LIST"},
-    {31, CRect(180, 249, 232, 265), ""},
-}};
+#include "res/ScreenGridBitmap.h"
 
 // The cell containing (x, y), scanning column by column, row 0 before row 1;
 // nullptr when none does.
 const ScreenGridCell* FindScreenGridCell(int x, int y);
-
-// Draws the grid's buttons, the calling screen's own cell highlighted.
-void DrawScreenGrid(CCanvas& dc, int ownCell);

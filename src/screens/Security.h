@@ -6,5 +6,5 @@
 class CSecurity : public CPlaceholderView {
     ORV_DECLARE_DYNCREATE(CSecurity)
 public:
-    CSecurity() : CPlaceholderView("SECURITY", 0, CPlaceholderView::kNoGridCell) {}
+    CSecurity() : CPlaceholderView("SECURITY", 0) {}
 };

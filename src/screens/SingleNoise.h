@@ -6,5 +6,5 @@
 class CSingleNoise : public CPlaceholderView {
     ORV_DECLARE_DYNCREATE(CSingleNoise)
 public:
-    CSingleNoise() : CPlaceholderView("SINGLE NOISE", CPlaceholderView::kBanner, 10) {}
+    CSingleNoise() : CPlaceholderView("SINGLE NOISE", CPlaceholderView::kBanner) {}
 };

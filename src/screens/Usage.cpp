@@ -4,17 +4,17 @@
 
 #include "data/SurveyData.h"
 #include "gfx/Canvas.h"
+#include "gfx/Palette.h"
 #include "screens/ScreenFurniture.h"
-#include "screens/ScreenGlobals.h"
 
-ORV_IMPLEMENT_DYNCREATE(CUsage, CView)
+ORV_IMPLEMENT_DYNCREATE(CUsage, CScreen)
 
 namespace {
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kNavy = RGB(0, 0, 128);
-constexpr COLORREF kStripRed = RGB(192, 0, 0);
+using Palette::kBlack;
+using Palette::kNavy;
+using Palette::kWhite;
+constexpr COLORREF kStripRed = Palette::kDarkRed;
 constexpr COLORREF kFrameBlue = RGB(0, 0, 192);
 
 struct Counter {
@@ -45,12 +45,12 @@ constexpr int kChartLeft = 25;
 constexpr int kChartRight = 235;
 constexpr int kColumnWidth = 15;
 
-constexpr COLORREF kLevelColors[4] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(0, 0, 0)};
+constexpr COLORREF kLevelColors[4] = {Palette::kRed, Palette::kGreen, Palette::kBlue, kBlack};
 
 COLORREF ShareColor(int percent) {
-    if (percent > 75) return RGB(0, 255, 0);
-    if (percent > 50) return RGB(0, 0, 255);
-    if (percent > 25) return RGB(255, 0, 0);
+    if (percent > 75) return Palette::kGreen;
+    if (percent > 50) return Palette::kBlue;
+    if (percent > 25) return Palette::kRed;
     return kBlack;
 }
 
@@ -73,7 +73,8 @@ void DrawGridLines(CCanvas& dc, int top) {
 }  // namespace
 
 CUsage::CUsage()
-    : m_brCounterBand(kNavy),
+    : CScreen(kTemplateId),
+      m_brCounterBand(kNavy),
       m_brHighlight(kStripRed),
       m_penStrip(PS_SOLID, 1, kStripRed),
       m_penFrame(PS_SOLID, 2, kFrameBlue),
@@ -88,23 +89,13 @@ int CUsage::FramePercent(uint32_t channelFrames, uint32_t allFrames) {
     return percent > 100 ? 100 : static_cast<int>(percent);
 }
 
-void CUsage::OnDraw(CCanvas& dc) {
-    const auto lock = LockSurveyData();
-    const CRect client = GetClientRect();
-    CCanvas mem = dc.CreateCompatible(client.Width(), client.Height());
-    mem.SetTextColor(kWhite);
-    mem.FillSolidRect(client, kWhite);
-
-    const CSurveyData* data = g_pSurveyData;
-    const CScreenFurniture* furniture = g_pScreenFurniture;
-    if (data != nullptr && furniture != nullptr) {
-        furniture->DrawActivityBanner(mem);
-        DrawCounters(mem, *data);
-        DrawChannelStrip(mem, data->m_nChannel);
-        DrawFrameShare(mem, *data);
-        DrawLevels(mem, *data);
-    }
-    dc.BitBlt(0, 0, client.Width(), client.Height(), mem, 0, 0, SRCCOPY);
+void CUsage::Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) {
+    dc.SetTextColor(kWhite);
+    furniture.DrawActivityBanner(dc);
+    DrawCounters(dc, data);
+    DrawChannelStrip(dc, data.m_nChannel);
+    DrawFrameShare(dc, data);
+    DrawLevels(dc, data);
 }
 
 void CUsage::DrawCounters(CCanvas& dc, const CSurveyData& data) {

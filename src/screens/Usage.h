@@ -7,7 +7,7 @@
 #include "gfx/Font.h"
 #include "gfx/Geometry.h"
 #include "gfx/Pen.h"
-#include "ui/View.h"
+#include "screens/Screen.h"
 
 class CSurveyData;
 
@@ -15,7 +15,7 @@ class CSurveyData;
 // current channel, each channel's share of all captured frames in percent,
 // and the signal levels of the stations heard on each channel. No touch
 // areas of its own.
-class CUsage : public CView {
+class CUsage : public CScreen {
     ORV_DECLARE_DYNCREATE(CUsage)
 public:
     // The level chart keeps this many levels per channel; with more stations
@@ -28,13 +28,18 @@ public:
     // Cell of channel c (1..14) in the channel strip.
     static constexpr CRect ChannelCell(int c) { return CRect(17 * c - 16, 55, 17 * c + 1, 70); }
 
+    // The screen's empty form template.
+    static constexpr unsigned kTemplateId = 121;
+
     CUsage();
 
     COLORREF GetBackgroundColor() const override { return RGB(255, 255, 255); }
-    void OnDraw(CCanvas& dc) override;
 
     // Share of all frames on one channel, 0..100; 0 when no frame was seen.
     static int FramePercent(uint32_t channelFrames, uint32_t allFrames);
+
+protected:
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override;
 
 private:
     void DrawCounters(CCanvas& dc, const CSurveyData& data);

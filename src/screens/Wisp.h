@@ -6,5 +6,5 @@
 class CWisp : public CPlaceholderView {
     ORV_DECLARE_DYNCREATE(CWisp)
 public:
-    CWisp() : CPlaceholderView("WISP", CPlaceholderView::kBanner, 11) {}
+    CWisp() : CPlaceholderView("WISP", CPlaceholderView::kBanner) {}
 };

@@ -18,6 +18,7 @@ CView* CFrameWnd::AddView(std::unique_ptr<CView> view) {
     v->ShowWindow(false);
     v->MoveWindow(kViewRect);
     m_views.push_back(std::move(view));
+    OnViewAdded(*v);
     v->OnInitialUpdate();
     return v;
 }

@@ -83,6 +83,10 @@ public:
     // Paints the active view if it asked for it and composes the screen.
     void Compose(CCanvas& screen);
 
+protected:
+    // A view joins the frame: called before its initial update.
+    virtual void OnViewAdded(CView& /*view*/) {}
+
 private:
     unsigned EnabledMask() const;
 

@@ -7,10 +7,12 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "audio/SoundCues.h"
 #include "data/SurveyData.h"
+#include "screens/Screen.h"
 #include "screens/ScreenFurniture.h"
 #include "screens/ScreenGlobals.h"
 #include "screens/ScreenNavigator.h"
@@ -73,6 +75,8 @@ protected:
     V* Open() {
         auto view = std::make_unique<V>();
         V* v = view.get();
+        if constexpr (std::is_base_of_v<CScreen, V>)
+            v->SetContext(ScreenContext{store.get(), furniture.get()});
         frame.AddView(std::move(view));
         return v;
     }
