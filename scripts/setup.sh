@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache
   clang libclang-rt-14-dev
   libsdl2-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libpng-dev nlohmann-json3-dev
