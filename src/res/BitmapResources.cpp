@@ -7,6 +7,7 @@
 
 #include "res/BitmapPainters.h"
 #include "res/Resource.h"
+#include "res/StationBitmaps.h"
 #include "res/TrafficBitmaps.h"
 
 namespace {
@@ -37,6 +38,10 @@ constexpr Entry kTable[] = {
     {IDB_HOLD3_ON, IDB_VISIBLE3_OFF, PaintTraceButton},
     {IDB_MAC_LIST, IDB_MAC_LIST, PaintMacListBackground},
     {IDB_CHANNEL_GRID, IDB_CHANNEL_GRID, PaintSpectrumGrid},
+    // Selected-station screens.
+    {IDB_SINGLE_NOISE, IDB_SINGLE_NOISE, PaintSingleNoiseBackground},
+    {IDB_WISP, IDB_WISP, PaintWispBackground},
+    {IDB_CFR, IDB_CFR, PaintCfrBackground},
 };
 
 std::mutex g_mutex;

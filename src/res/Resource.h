@@ -51,6 +51,13 @@
 // Utilization chart, 240 x 230: title, grid, channel numbers, scale buttons, legend.
 #define IDB_UTILIZATION 167
 
+// Backgrounds of the screens that follow the selected station, 240 x 254,
+// shown at (0,14): signal and noise histories, Wisp meter, channel frequency
+// response.
+#define IDB_SINGLE_NOISE 187
+#define IDB_WISP 190
+#define IDB_CFR 191
+
 // Commands of the command bar, in button order.
 #define ID_GOTO_MAIN_MENU 32771
 #define ID_RECORD_DATA 32772

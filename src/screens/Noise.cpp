@@ -1,0 +1,3 @@
+#include "screens/Noise.h"
+
+ORV_IMPLEMENT_DYNCREATE(CNoise, CScreen)
