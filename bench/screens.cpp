@@ -5,15 +5,19 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <type_traits>
 
 #include "data/SurveyData.h"
 #include "res/Resource.h"
+#include "screens/Cfr.h"
 #include "screens/Mac.h"
 #include "screens/ScreenFurniture.h"
 #include "screens/ScreenGlobals.h"
+#include "screens/SingleNoise.h"
 #include "screens/Spectrum.h"
 #include "screens/Usage.h"
 #include "screens/Utilization.h"
+#include "screens/Wisp.h"
 
 namespace {
 
@@ -55,6 +59,22 @@ struct Survey {
                     static_cast<uint32_t>(1000 * c * (r + 1));
             data.m_anChannelValue[static_cast<size_t>(c)] = -95;
         }
+        // A selected station with a spread-out channel estimate.
+        std::snprintf(data.m_szSelectedMac, sizeof data.m_szSelectedMac, "00-1A-2B-3C-00-07");
+        std::snprintf(data.m_szSelectedSsid, sizeof data.m_szSelectedSsid, "network 7");
+        data.m_nSelectedRssi = -52;
+        data.m_nCfrPowerSum = 0;
+        for (int w = 0; w < kCfrTaps; ++w) {
+            const double a = 60.0 * std::exp(-w / 5.0);
+            const auto i = static_cast<int8_t>(a * std::cos(0.7 * w));
+            const auto q = static_cast<int8_t>(a * std::sin(0.7 * w));
+            data.m_aCfrIq[static_cast<size_t>(w)] = CfrSample{i, q};
+            data.m_aCfrPower[static_cast<size_t>(w)] = static_cast<uint32_t>(i * i + q * q);
+            data.m_nCfrPowerSum += data.m_aCfrPower[static_cast<size_t>(w)];
+        }
+        data.m_nCfrPeakBin = 0;
+        data.m_nFramesCaptured = 5000;
+        data.m_nSelectedFrames = 1200;
         g_pSurveyData = &data;
         g_pScreenFurniture = &furniture;
     }
@@ -68,6 +88,8 @@ template <class V>
 void ComposeScreen(benchmark::State& state) {
     auto survey = std::make_unique<Survey>();
     V view;
+    if constexpr (std::is_base_of_v<CScreen, V>)
+        view.SetContext(ScreenContext{&survey->data, &survey->furniture});
     view.MoveWindow(CRect(0, 0, 240, 270));
     view.UpdateWindow(true);  // bitmaps and glyphs are made on first use
     for (auto _ : state) {
@@ -87,6 +109,38 @@ void BM_Usage(benchmark::State& state) {
 }
 void BM_Utilization(benchmark::State& state) {
     ComposeScreen<CUtilization>(state);
+}
+
+// The screens that follow the selected station, each paint after a new
+// frame from it (the histories take a sample; the CFR transforms anew).
+template <class V>
+void ComposeStationScreen(benchmark::State& state) {
+    auto survey = std::make_unique<Survey>();
+    V view;
+    view.SetContext(ScreenContext{&survey->data, &survey->furniture});
+    view.MoveWindow(CRect(0, 0, 240, 270));
+    view.UpdateWindow(true);
+    for (auto _ : state) {
+        survey->data.m_bSelectedUpdated = 1;
+        view.UpdateWindow(true);
+        benchmark::DoNotOptimize(view.GetSurface().Bitmap().Data());
+    }
+}
+
+void BM_Cfr(benchmark::State& state) {
+    ComposeStationScreen<CCfr>(state);
+}
+void BM_SingleNoise(benchmark::State& state) {
+    ComposeStationScreen<CSingleNoise>(state);
+}
+void BM_Wisp(benchmark::State& state) {
+    ComposeStationScreen<CWisp>(state);
+}
+
+// The CFR screen's transform on its own.
+void BM_CfrTransform(benchmark::State& state) {
+    auto survey = std::make_unique<Survey>();
+    for (auto _ : state) benchmark::DoNotOptimize(CCfr::Transform(survey->data.m_aCfrIq));
 }
 
 // The MAC list's last page: the walk passes every station before it.
@@ -111,5 +165,9 @@ BENCHMARK(BM_Mac)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MacLastPage)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Usage)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Utilization)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Cfr)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CfrTransform)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SingleNoise)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Wisp)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
