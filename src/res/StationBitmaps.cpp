@@ -90,7 +90,7 @@ COLORREF ChipColor(int chip) {
 
 void PaintProfileChart(CCanvas& c) {
     Chart(c, CRect(39, kShownY, 214, ProfileY(0) + 2));
-    char text[8];
+    char text[16];
     c.SelectPen(CPen(PS_DASH, 1, kGridGreen));
     for (int chip = -1; chip <= 8; ++chip) Line(c, ChipX(chip), kShownY + 1, ChipX(chip), 96);
     for (int percent = 10; percent <= 40; percent += 10)
@@ -132,7 +132,7 @@ void PaintResponseChart(CCanvas& c) {
     Line(c, ResponseX(11), LevelY(0), ResponseX(11), LevelY(-60));
     Line(c, 40, LevelY(-60), 213, LevelY(-60));
     c.SetTextColor(kLabel);
-    char text[8];
+    char text[16];
     for (int level = -6; level >= -60; level -= 6) {
         const int y = LevelY(level);
         Line(c, 35, y, 39, y);
@@ -179,7 +179,7 @@ void PaintHistoryChart(CCanvas& c, const HistoryChart& h) {
     for (int x = kTraceRight - 30; x > kTraceLeft; x -= 30) Line(c, x, h.top, x, h.baseline);
     c.SelectPen(CPen(PS_SOLID, 1, kFrameGreen));
     c.SetTextColor(kLabel);
-    char text[8];
+    char text[16];
     for (int k = 0; k <= 4; ++k) {
         const int y = h.top + 10 * k;
         Line(c, 33, y, 37, y);
@@ -244,7 +244,7 @@ void PaintDial(CCanvas& c) {
     c.SelectFont(CFont(60, "System"));
     c.SetTextColor(kBlack);
     c.SetBkColor(kDial);
-    char text[8];
+    char text[16];
     for (int level = -100; level <= -20; level += 10) {
         // From the needle's end inwards, so the end pixel itself is drawn.
         const CPoint tip = DialPoint(level, kNeedle);
@@ -270,7 +270,7 @@ void PaintWispHistory(CCanvas& c) {
     c.SelectFont(CFont(60, "System"));
     c.SetTextColor(kLabel);
     c.SetBkColor(kWispBack);
-    char text[8];
+    char text[16];
     for (int level = -20; level >= -100; level -= 20) {
         const int y = 218 - (level + 100) / 2;
         std::snprintf(text, sizeof text, "%d", level);
