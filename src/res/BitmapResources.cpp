@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "res/BitmapPainters.h"
+#include "res/MultipathBitmaps.h"
 #include "res/Resource.h"
 #include "res/TrafficBitmaps.h"
 
@@ -37,6 +38,9 @@ constexpr Entry kTable[] = {
     {IDB_HOLD3_ON, IDB_VISIBLE3_OFF, PaintTraceButton},
     {IDB_MAC_LIST, IDB_MAC_LIST, PaintMacListBackground},
     {IDB_CHANNEL_GRID, IDB_CHANNEL_GRID, PaintSpectrumGrid},
+    // Multipath and delay spread.
+    {IDB_MULTIPATH, IDB_MULTIPATH, PaintMultipathBackground},
+    {IDB_DELAY_SPREAD, IDB_DELAY_SPREAD, PaintDelaySpreadBackground},
 };
 
 std::mutex g_mutex;

@@ -51,6 +51,11 @@
 // Utilization chart, 240 x 230: title, grid, channel numbers, scale buttons, legend.
 #define IDB_UTILIZATION 167
 
+// Channel measurement backgrounds, 240 x 254, shown at (0,14): the selected
+// station's side, the screen's charts and the screen grid.
+#define IDB_MULTIPATH 183
+#define IDB_DELAY_SPREAD 184
+
 // Commands of the command bar, in button order.
 #define ID_GOTO_MAIN_MENU 32771
 #define ID_RECORD_DATA 32772
