@@ -156,7 +156,7 @@ void PaintRssiHistoryChart(CCanvas& c) {
     for (int dBm = -30; dBm >= -100; dBm -= 10) Line(c, 128, HistoryY(dBm), 228, HistoryY(dBm));
 
     c.SelectFont(kSmall);
-    char text[8];
+    char text[16];
     for (int dBm = -30; dBm >= -100; dBm -= 10) {
         std::snprintf(text, sizeof text, "%d", dBm);
         const int y = HistoryY(dBm);
@@ -198,7 +198,7 @@ void PaintProfileChart(CCanvas& c) {
     Line(c, 120, kBaseline, kProfileAxisX + 1, kBaseline);
     Line(c, kProfileAxisX, kBaseline, kProfileAxisX, ShareY(50) - 1);
     c.SelectFont(kSmall);
-    char text[8];
+    char text[16];
     for (int p = 5; p <= 50; p += 5) {
         const int y = ShareY(p);
         Line(c, kProfileAxisX - 2, y, kProfileAxisX + 1, y);
@@ -243,7 +243,7 @@ void PaintSpreadHistoryChart(CCanvas& c) {
     c.FrameRect(CRect(205, 18, 237, 90), CBrush(kFrameGrey));
     c.SelectPen(CPen(PS_SOLID, 1, Palette::kRed));
     c.SetBkMode(TRANSPARENT);
-    char text[8];
+    char text[16];
     for (int ns = 100; ns <= 700; ns += 100) {
         const int y = NanosecondsY(ns);
         Line(c, 202, y, 205, y);
@@ -261,7 +261,7 @@ void PaintHistogramAxes(CCanvas& c) {
     c.SelectFont(kSmall);
     VerticalText(c, "COUNT", CRect(97, 103, 106, 195), kWhite, kBlack);
     // Every 100 ns is only 12 columns: the labels alternate between two rows.
-    char text[8];
+    char text[16];
     for (int ns = 0; ns <= 800; ns += 100) {
         const int x = NanosecondsX(ns);
         const int row = ns % 200 == 0 ? 197 : 204;
