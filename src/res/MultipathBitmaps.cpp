@@ -87,9 +87,8 @@ void PaintStationPanel(CCanvas& c) {
     c.FillSolidRect(CRect(0, 14, 97, 41), kPanelBlue);
     c.FillSolidRect(CRect(1, 14, 96, 23), kWhite);  // MAC text (0,14)-(95,22)
     c.FillSolidRect(CRect(2, 25, 81, 37), kWhite);  // SSID (2,26)-(80,36)
-    c.SelectFont(kSmall);
-    Text(c, "SSID", CRect(82, 25, 96, 37), kCentred, kWhite, kPanelBlue);
 
+    c.SelectFont(kSmall);
     Text(c, "FRAMES", CRect(2, 45, 80, 53), kLeft, kLabel, kBlack);
     Text(c, "TOTAL", CRect(2, 56, 38, 64), kLeft, kWhite, kBlack);
     Text(c, "MATCH", CRect(2, 65, 38, 73), kLeft, kWhite, kBlack);
