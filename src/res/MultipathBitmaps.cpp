@@ -110,8 +110,9 @@ void PaintRateTable(CCanvas& c) {
     Text(c, "PER %", CRect(54, 80, 79, 92), kCentred, kWhite, kTableRed);
     for (const RateRow& row : kRateRows) {
         Text(c, row.label, CRect(1, row.top, 28, row.top + 8), kLeft, kWhite, kTableRed);
-        c.FillSolidRect(CRect(28, row.top, 52, row.top + 8), kWhite);
-        c.FillSolidRect(CRect(54, row.top, 78, row.top + 8), kWhite);
+        // Cells (28..52, 54..78) widened to the left for the width of "100.0".
+        c.FillSolidRect(CRect(24, row.top, 52, row.top + 8), kWhite);
+        c.FillSolidRect(CRect(53, row.top, 79, row.top + 8), kWhite);
     }
 }
 

@@ -48,13 +48,16 @@ void DrawStationText(CCanvas& dc, const CSurveyData& data) {
 
 void DrawRateTable(CCanvas& dc, const CSurveyData& data) {
     dc.SetTextColor(Palette::kRed);
+    // "100.0" is a few pixels wider than its cell; clipped it would read
+    // "00.0", so it may reach left into the gap before the cell.
+    constexpr unsigned kFormat = DT_RIGHT | DT_NOCLIP;
     char text[32];
     for (int r = 0; r < kRatesShown; ++r) {
         const RateStats& stats = data.m_aRateStats[static_cast<size_t>(r)];
         std::snprintf(text, sizeof text, "%.1f", stats.dSharePercent);
-        dc.DrawText(text, RateShareCell(r), DT_RIGHT);
+        dc.DrawText(text, RateShareCell(r), kFormat);
         std::snprintf(text, sizeof text, "%.1f", stats.dFlagZeroPercent);
-        dc.DrawText(text, RateFlagZeroCell(r), DT_RIGHT);
+        dc.DrawText(text, RateFlagZeroCell(r), kFormat);
     }
 }
 
