@@ -10,7 +10,9 @@
 #include "data/SurveyData.h"
 #include "res/Resource.h"
 #include "screens/Cfr.h"
+#include "screens/DelaySpread.h"
 #include "screens/Mac.h"
+#include "screens/Multipath.h"
 #include "screens/ScreenFurniture.h"
 #include "screens/ScreenGlobals.h"
 #include "screens/SingleNoise.h"
@@ -88,6 +90,7 @@ template <class V>
 void ComposeScreen(benchmark::State& state) {
     auto survey = std::make_unique<Survey>();
     V view;
+    // Screens on the screen base draw nothing without their context.
     if constexpr (std::is_base_of_v<CScreen, V>)
         view.SetContext(ScreenContext{&survey->data, &survey->furniture});
     view.MoveWindow(CRect(0, 0, 240, 270));
@@ -160,6 +163,49 @@ void BM_MacLastPage(benchmark::State& state) {
     state.counters["page"] = view.GetPage();
 }
 
+// A selected station with a spread-out impulse response and every rate in
+// use; a new frame before every paint, so the histories move each time.
+void SelectStation(CSurveyData& data) {
+    std::snprintf(data.m_szSelectedMac, sizeof data.m_szSelectedMac, "00-1A-2B-3C-00-07");
+    std::snprintf(data.m_szSelectedSsid, sizeof data.m_szSelectedSsid, "network 7");
+    data.m_nSelectedRssi = -57;
+    data.m_nCfrPowerSum = 0;
+    for (int t = 0; t < kCfrTaps; ++t) {
+        const auto power = static_cast<uint32_t>(9000.0 * std::exp(-std::abs(t - 12) / 3.0));
+        data.m_aCfrPower[static_cast<size_t>(t)] = power;
+        data.m_nCfrPowerSum += power;
+    }
+    data.m_nCfrPeakBin = 12;
+    for (int r = 0; r < 4; ++r) {
+        data.m_aRateStats[static_cast<size_t>(r)].dSharePercent = 25.0 * r;
+        data.m_aRateStats[static_cast<size_t>(r)].dFlagZeroPercent = 3.5 * r;
+    }
+    data.m_nFramesCaptured = 123456;
+    data.m_nSelectedFrames = 4321;
+}
+
+template <class V>
+void ComposeMeasurementScreen(benchmark::State& state) {
+    auto survey = std::make_unique<Survey>();
+    SelectStation(survey->data);
+    V view;
+    view.SetContext(ScreenContext{&survey->data, &survey->furniture});
+    view.MoveWindow(CRect(0, 0, 240, 270));
+    view.UpdateWindow(true);
+    for (auto _ : state) {
+        survey->data.m_bSelectedUpdated = 1;
+        view.UpdateWindow(true);
+        benchmark::DoNotOptimize(view.GetSurface().Bitmap().Data());
+    }
+}
+
+void BM_Multipath(benchmark::State& state) {
+    ComposeMeasurementScreen<CMultipath>(state);
+}
+void BM_DelaySpread(benchmark::State& state) {
+    ComposeMeasurementScreen<CDelaySpread>(state);
+}
+
 BENCHMARK(BM_Spectrum)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Mac)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MacLastPage)->Unit(benchmark::kMicrosecond);
@@ -169,5 +215,7 @@ BENCHMARK(BM_Cfr)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CfrTransform)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SingleNoise)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Wisp)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Multipath)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DelaySpread)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "res/BitmapPainters.h"
+#include "res/MultipathBitmaps.h"
 #include "res/Resource.h"
 #include "res/StationBitmaps.h"
 #include "res/TrafficBitmaps.h"
@@ -42,6 +43,9 @@ constexpr Entry kTable[] = {
     {IDB_SINGLE_NOISE, IDB_SINGLE_NOISE, PaintSingleNoiseBackground},
     {IDB_WISP, IDB_WISP, PaintWispBackground},
     {IDB_CFR, IDB_CFR, PaintCfrBackground},
+    // Multipath and delay spread.
+    {IDB_MULTIPATH, IDB_MULTIPATH, PaintMultipathBackground},
+    {IDB_DELAY_SPREAD, IDB_DELAY_SPREAD, PaintDelaySpreadBackground},
 };
 
 std::mutex g_mutex;

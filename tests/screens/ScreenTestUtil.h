@@ -39,12 +39,20 @@ public:
     std::vector<Sent> m_sent;
 };
 
-// A frame that notes the screens it is asked to show.
+// A frame that notes the screens it is asked to show and the touches handed
+// to its screen grid.
 class CRecordingFrame : public CFrameWnd, public IScreenNavigator {
 public:
     void SwitchToView(const CRuntimeClass* pClass) override { m_switched.push_back(pClass); }
-    void HandleScreenGrid(int, int, int) override {}
+    void HandleScreenGrid(int x, int y, int ownCell) override {
+        m_gridTouches.push_back({x, y, ownCell});
+    }
     std::vector<const CRuntimeClass*> m_switched;
+    struct GridTouch {
+        int x, y, ownCell;
+        bool operator==(const GridTouch&) const = default;
+    };
+    std::vector<GridTouch> m_gridTouches;
 };
 
 // One screen on a prepared store: paint it, touch it, probe its pixels and texts.
