@@ -37,6 +37,7 @@ constexpr Entry kTable[] = {
     {IDB_HOLD3_ON, IDB_VISIBLE3_OFF, PaintTraceButton},
     {IDB_MAC_LIST, IDB_MAC_LIST, PaintMacListBackground},
     {IDB_CHANNEL_GRID, IDB_CHANNEL_GRID, PaintSpectrumGrid},
+    {IDB_GEIGER, IDB_GEIGER, PaintGeigerBackground},
 };
 
 std::mutex g_mutex;

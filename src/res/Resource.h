@@ -51,6 +51,9 @@
 // Utilization chart, 240 x 230: title, grid, channel numbers, scale buttons, legend.
 #define IDB_UTILIZATION 167
 
+// Geiger screen background, 240 x 254: antenna, level scale, screen grid.
+#define IDB_GEIGER 185
+
 // Commands of the command bar, in button order.
 #define ID_GOTO_MAIN_MENU 32771
 #define ID_RECORD_DATA 32772
