@@ -105,10 +105,10 @@ protected:
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_boxes;
     }
-    // Waits until pred holds, up to two seconds.
+    // Waits until pred holds, up to `limit`.
     template <class Pred>
-    static bool WaitFor(Pred pred) {
-        const auto end = Clock::now() + 2s;
+    static bool WaitFor(Pred pred, std::chrono::seconds limit = 2s) {
+        const auto end = Clock::now() + limit;
         while (!pred()) {
             if (Clock::now() > end) return false;
             std::this_thread::sleep_for(1ms);
@@ -190,7 +190,8 @@ TEST_F(ClickEngineTest, ShareOfClickBlocksFollowsTheLevel) {
         engine->SetLevel(c.level);
         engine->Start();
         engine->SetRunEvent();
-        ASSERT_TRUE(WaitFor([&] { return engine->Blocks() >= 4000; }));
+        // Slow under the thread sanitizer.
+        ASSERT_TRUE(WaitFor([&] { return engine->Blocks() >= 4000; }, 120s));
         engine->Stop();
         const double share =
             static_cast<double>(engine->ClickBlocks()) / static_cast<double>(engine->Blocks());
@@ -275,8 +276,11 @@ TEST_F(ClickEngineTest, BoxHoldsTheThreadUntilDismissedAndStopAbandonsIt) {
 
     // A second refusal, never dismissed: stopping the engine does not hang,
     // and dismissing the box afterwards is harmless.
-    device->nCalls = 0;
-    device->nFailAt = 1;
+    {
+        std::lock_guard<std::mutex> lock(device->mutex);
+        device->nCalls = 0;
+        device->nFailAt = 1;
+    }
     ASSERT_TRUE(WaitFor([&] { return Boxes().size() == 2; }));
     const auto start = Clock::now();
     engine.reset();
