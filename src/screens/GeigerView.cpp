@@ -56,14 +56,7 @@ int CGeigerView::ClampLevel(int rssi) {
     return std::clamp(rssi, kWeakest, kStrongest);
 }
 
-COLORREF CGeigerView::LevelColor(int level) {
-    if (level > -50) return Palette::kWhite;
-    if (level > -60) return Palette::kYellow;
-    if (level > -70) return kOrange;
-    if (level > -80) return Palette::kDarkRed;
-    return kPurple;
-}
-
+// White above -50 dBm, then one colour per 10 dB down to purple at -80.
 const CPen& CGeigerView::LevelPen(int level) const {
     if (level > -50) return m_penWhite;
     if (level > -60) return m_penYellow;

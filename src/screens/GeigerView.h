@@ -49,8 +49,6 @@ public:
     COLORREF GetBackgroundColor() const override { return RGB(0, 0, 0); }
 
     static int ClampLevel(int rssi);
-    // The ring and beam colour for a clamped level.
-    static COLORREF LevelColor(int level);
 
 protected:
     void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override;
@@ -61,6 +59,7 @@ private:
     void DrawRings(CCanvas& dc, int level);
     void DrawBeam(CCanvas& dc, int level);
     void DrawAntenna(CCanvas& dc);
+    // The ring and beam pen for a clamped level.
     const CPen& LevelPen(int level) const;
 
     // Drawing objects, made once for the life of the screen.
