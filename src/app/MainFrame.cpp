@@ -3,14 +3,19 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 
 #include "app/Main.h"
+#include "audio/ClickEngine.h"
 #include "data/SurveyData.h"
 #include "outputs/Recorder.h"
+#include "platform/AudioOutput.h"
 #include "platform/SerialPort.h"
 #include "res/BitmapResources.h"
+#include "res/ClickKernel.h"
 #include "res/Resource.h"
+#include "screens/GeigerView.h"
 #include "screens/Options.h"
 #include "screens/Screen.h"
 #include "screens/ScreenFurniture.h"
@@ -80,6 +85,7 @@ CMainFrame::CMainFrame(Setup setup) : m_setup(std::move(setup)) {
 
 CMainFrame::~CMainFrame() {
     StopBoardLink(0);
+    m_pClickEngine.reset();
     // A recording still running keeps what it has written so far.
     m_pRecorder.reset();
     if (g_pScreenFurniture == m_pFurniture.get()) g_pScreenFurniture = nullptr;
@@ -141,13 +147,59 @@ int CMainFrame::OnCreate() {
         const auto lock = data.Lock();
         data.RequestFirmwareVersion();
     }
-    // The infrared link and the click engine join here when they are built.
+    // The infrared link joins here when it is built.
+    CreateClickEngine();
     return 0;
+}
+
+std::string CMainFrame::ClickKernelPath(const std::string& strDataDir) {
+    return (std::filesystem::path(strDataDir) / "windows" / "spike.wav").string();
+}
+
+void CMainFrame::CreateClickEngine() {
+    CAudioOutput* output = m_setup.pClickOutput;
+    if (output == nullptr) {
+        m_pNullSink = std::make_unique<CAudioOutput>();
+        m_pNullSink->Open(true);
+        output = m_pNullSink.get();
+    }
+    CClickEngine::Setup setup;
+    if (m_setup.strDataDir.empty()) {
+        // No root folder (the program embedded in a test): the kernel the
+        // program would have installed.
+        setup.kernelFile = ClickKernelWave();
+    } else {
+        // The kernel file is the user's to replace; ours goes in only when
+        // there is none. A failure here shows when the engine opens it.
+        setup.strKernelPath = ClickKernelPath(m_setup.strDataDir);
+        std::error_code ec;
+        if (!std::filesystem::exists(setup.strKernelPath, ec)) {
+            std::filesystem::create_directories(
+                std::filesystem::path(setup.strKernelPath).parent_path(), ec);
+            WriteClickKernel(setup.strKernelPath);
+        }
+    }
+    setup.pDevice = std::make_unique<CAudioClickDevice>(*output);
+    setup.showMessage = [](std::string_view caption, std::string_view text,
+                           std::function<void()> dismissed) {
+        // Shown by the GUI thread when it gets to it; the click thread waits
+        // for the dismissal without holding up the GUI thread's shutdown.
+        CUiLoop* loop = CUiLoop::Get();
+        auto box = std::make_shared<std::pair<std::string, std::string>>(caption, text);
+        const int posted =
+            loop == nullptr ? -1 : loop->Queue().PostTask([box, dismissed](bool bDiscarded) {
+                if (!bDiscarded) CMessageBox::Show(box->first, box->second);
+                dismissed();
+            });
+        if (posted != 0) dismissed();
+    };
+    m_pClickEngine = std::make_unique<CClickEngine>(std::move(setup));
+    m_pClickEngine->Start();
 }
 
 void CMainFrame::OnViewAdded(CView& view) {
     if (auto* screen = dynamic_cast<CScreen*>(&view))
-        screen->SetContext(ScreenContext{m_setup.pData, m_pFurniture.get()});
+        screen->SetContext(ScreenContext{m_setup.pData, m_pFurniture.get(), m_pClickEngine.get()});
 }
 
 void CMainFrame::SwitchToView(const CRuntimeClass* pClass) {
@@ -296,8 +348,21 @@ void CMainFrame::OnSnapshot() {
     // The screen snapshot arrives with the snapshot writer.
 }
 
-void CMainFrame::SetClickRun(bool /*bRun*/) {
-    // The click engine's run event; the engine arrives with the Geiger screen.
+void CMainFrame::SetClickRun(bool bRun) {
+    if (!m_pClickEngine) return;
+    if (bRun) {
+        // The run event is set before the Geiger screen's first paint hands
+        // over its level; until then the engine would decide on whatever
+        // level it last had (0 dBm at first, a click every block), so it
+        // starts from the level the screen is about to show.
+        if (m_setup.pData != nullptr) {
+            const auto lock = m_setup.pData->Lock();
+            m_pClickEngine->SetLevel(CGeigerView::ClampLevel(m_setup.pData->m_nSelectedRssi));
+        }
+        m_pClickEngine->SetRunEvent();
+    } else {
+        m_pClickEngine->ResetRunEvent();
+    }
 }
 
 void CMainFrame::StopBoardLink(int nGraceMs) {

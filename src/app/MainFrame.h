@@ -14,6 +14,8 @@
 #include "screens/ScreenNavigator.h"
 #include "ui/FrameWnd.h"
 
+class CAudioOutput;
+class CClickEngine;
 class CSurveyData;
 class CScreenFurniture;
 class CRecorder;
@@ -46,6 +48,9 @@ public:
         int nShutdownGraceMs = 500;
         // The folder that stands for the device's root folder.
         std::string strDataDir;
+        // The output the click engine plays on; nullptr: a null sink of the
+        // frame's own, which takes the blocks at the pace they would play.
+        CAudioOutput* pClickOutput = nullptr;
     };
 
     // Caption of the frame's own message boxes.
@@ -79,6 +84,9 @@ public:
     CBoardPort* GetBoardPort() const { return m_pBoardPort.get(); }
     CBoardReader* GetBoardReader() const { return m_pReader.get(); }
     CRecorder* GetRecorder() const { return m_pRecorder.get(); }
+    CClickEngine* GetClickEngine() const { return m_pClickEngine.get(); }
+    // The click kernel file under the data folder: windows/spike.wav.
+    static std::string ClickKernelPath(const std::string& strDataDir);
     const std::string& GetDataDir() const { return m_setup.strDataDir; }
     // The alert texts waiting for their box (tests).
     std::size_t PendingAlerts() const;
@@ -101,6 +109,7 @@ private:
     void OnIrSend();
     // The click engine's run event: set while the Geiger screen may click.
     void SetClickRun(bool bRun);
+    void CreateClickEngine();
     // Stops the reader and closes the port; the store forgets both.
     void StopBoardLink(int nGraceMs);
 
@@ -114,6 +123,9 @@ private:
     // is cleared, so no packet is staged into a closed recording.
     std::unique_ptr<CRecorder> m_pRecorder;
     bool m_bShutDown = false;
+    std::unique_ptr<CAudioOutput> m_pNullSink;
+    // Stopped before the output it plays on goes.
+    std::unique_ptr<CClickEngine> m_pClickEngine;
 
     // MAC texts of the alarms posted and not yet shown (leaf lock).
     mutable std::mutex m_alertMutex;

@@ -8,6 +8,7 @@
 #include "app/OrvDoc.h"
 #include "ui/CmdTarget.h"
 
+class CAudioOutput;
 class CSurveyData;
 class CUiLoop;
 class CView;
@@ -44,6 +45,9 @@ struct AppOptions {
     std::function<int()> initLinkTransport;
     int nStartupPauseMs = 2000;
     int nShutdownGraceMs = 500;
+    // The sound device the Geiger clicks play on (it outlives the
+    // application); nullptr: a null sink.
+    CAudioOutput* pClickOutput = nullptr;
 };
 
 // The application object: the start-up sequence, the document template and

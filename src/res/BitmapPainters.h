@@ -6,6 +6,7 @@
 CBitmap PaintSplash();
 CBitmap PaintActivityFrame(int id);  // id 152 .. 166
 CBitmap PaintCommandBar();
+CBitmap PaintGeigerBackground(int id);  // IDB_GEIGER
 
 // Scales a picture composed at the size the screens show it to the size the
 // resource has, so that the screens' nearest-neighbour stretch gives back

@@ -40,12 +40,12 @@ constexpr Entry kTable[] = {
     {IDB_MAC_LIST, IDB_MAC_LIST, PaintMacListBackground},
     {IDB_CHANNEL_GRID, IDB_CHANNEL_GRID, PaintSpectrumGrid},
     // Selected-station screens.
+    {IDB_MULTIPATH, IDB_MULTIPATH, PaintMultipathBackground},
+    {IDB_DELAY_SPREAD, IDB_DELAY_SPREAD, PaintDelaySpreadBackground},
+    {IDB_GEIGER, IDB_GEIGER, PaintGeigerBackground},
     {IDB_SINGLE_NOISE, IDB_SINGLE_NOISE, PaintSingleNoiseBackground},
     {IDB_WISP, IDB_WISP, PaintWispBackground},
     {IDB_CFR, IDB_CFR, PaintCfrBackground},
-    // Multipath and delay spread.
-    {IDB_MULTIPATH, IDB_MULTIPATH, PaintMultipathBackground},
-    {IDB_DELAY_SPREAD, IDB_DELAY_SPREAD, PaintDelaySpreadBackground},
 };
 
 std::mutex g_mutex;

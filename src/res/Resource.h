@@ -52,15 +52,14 @@
 #define IDB_UTILIZATION 167
 
 // Backgrounds of the screens that follow the selected station, 240 x 254,
-// shown at (0,14): signal and noise histories, Wisp meter, channel frequency
-// response.
+// shown at (0,14): each screen's charts, scales and labels, and the screen
+// grid with the screen's own button in red.
+#define IDB_MULTIPATH 183
+#define IDB_DELAY_SPREAD 184
+#define IDB_GEIGER 185
 #define IDB_SINGLE_NOISE 187
 #define IDB_WISP 190
 #define IDB_CFR 191
-// Channel measurement backgrounds, 240 x 254, shown at (0,14): the selected
-// station's side, the screen's charts and the screen grid.
-#define IDB_MULTIPATH 183
-#define IDB_DELAY_SPREAD 184
 
 // Commands of the command bar, in button order.
 #define ID_GOTO_MAIN_MENU 32771

@@ -7,14 +7,16 @@
 
 class CSurveyData;
 class CScreenFurniture;
+class CClickEngine;
 class IScreenNavigator;
 struct CRuntimeClass;
 
-// What the frame gives every screen it shows: the store the screen reads and
-// the shared drawing object.
+// What the frame gives every screen it shows: the store the screen reads,
+// the shared drawing object and the click engine (nullptr when none).
 struct ScreenContext {
     CSurveyData* pData = nullptr;
     CScreenFurniture* pFurniture = nullptr;
+    CClickEngine* pClickEngine = nullptr;
 };
 
 // A 240 x 270 screen of the instrument. The base class owns the paint's and

@@ -15,6 +15,7 @@
 
 #include "app/OrvApp.h"
 #include "app/ProgramOptions.h"
+#include "audio/ClickEngine.h"
 #include "board/MemoryPort.h"
 #include "data/StateDump.h"
 #include "data/SurveyData.h"
@@ -178,6 +179,30 @@ std::string Latin1ToUtf8(std::string_view text) {
 
 nlohmann::json ColorJson(COLORREF c) {
     return nlohmann::json::array({GetRValue(c), GetGValue(c), GetBValue(c)});
+}
+
+// What the click engine is doing, beside the store in the state dump.
+nlohmann::json ClickEngineState(const CMainFrame* frame) {
+    const CClickEngine* engine = frame != nullptr ? frame->GetClickEngine() : nullptr;
+    nlohmann::json out;
+    out["level"] = engine != nullptr ? engine->GetLevel() : 0;
+    out["running"] = engine != nullptr && engine->IsRunEventSet();
+    out["blocks"] = engine != nullptr ? engine->Blocks() : 0u;
+    out["click_blocks"] = engine != nullptr ? engine->ClickBlocks() : 0u;
+    return out;
+}
+
+int WriteJson(const nlohmann::json& json, const std::string& path) {
+    try {
+        const std::string text = json.dump(2) + "\n";
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        if (!out) return -1;
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.close();
+        return out ? 0 : -1;
+    } catch (const std::exception&) {
+        return -1;
+    }
 }
 
 }  // namespace
@@ -470,12 +495,13 @@ int CScriptDriver::RunStep(const ScriptStep& step) {
             }
             break;
         case ScriptStep::Kind::State: {
-            int rc = 0;
+            nlohmann::json state;
             {
                 const auto lock = m_app.Data().Lock();
-                rc = WriteState(m_app.Data(), step.text);
+                state = DumpState(m_app.Data());
             }
-            if (rc < 0) {
+            state["click_engine"] = ClickEngineState(frame);
+            if (WriteJson(state, step.text) < 0) {
                 Report(step, "cannot write " + step.text);
                 m_bFailed = true;
             }
