@@ -5,18 +5,22 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "audio/SoundCues.h"
 #include "board/BoardPort.h"
 #include "board/BoardReaderThread.h"
 #include "board/PacketFramer.h"
 #include "data/Messages.h"
+#include "platform/LinkSocket.h"
 #include "screens/ScreenNavigator.h"
 #include "ui/FrameWnd.h"
 
 class CSurveyData;
 class CScreenFurniture;
 class CRecorder;
+class CIrLink;
+class CSnapshot;
 class CUiLoop;
 class ISerialPort;
 
@@ -46,6 +50,8 @@ public:
         int nShutdownGraceMs = 500;
         // The folder that stands for the device's root folder.
         std::string strDataDir;
+        // The peers the forwarding link tries, in order.
+        std::vector<LinkPeer> linkPeers;
     };
 
     // Caption of the frame's own message boxes.
@@ -79,6 +85,7 @@ public:
     CBoardPort* GetBoardPort() const { return m_pBoardPort.get(); }
     CBoardReader* GetBoardReader() const { return m_pReader.get(); }
     CRecorder* GetRecorder() const { return m_pRecorder.get(); }
+    CIrLink* GetIrLink() const { return m_pIrLink.get(); }
     const std::string& GetDataDir() const { return m_setup.strDataDir; }
     // The alert texts waiting for their box (tests).
     std::size_t PendingAlerts() const;
@@ -113,6 +120,10 @@ private:
     // The recording commands; gone before the store's notification window
     // is cleared, so no packet is staged into a closed recording.
     std::unique_ptr<CRecorder> m_pRecorder;
+    std::unique_ptr<CSnapshot> m_pSnapshot;
+    // The forwarding link; its worker reads the store's switch, so it goes
+    // before the store is let go.
+    std::unique_ptr<CIrLink> m_pIrLink;
     bool m_bShutDown = false;
 
     // MAC texts of the alarms posted and not yet shown (leaf lock).

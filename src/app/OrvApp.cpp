@@ -111,6 +111,7 @@ int COrvApp::OnFileNew() {
     setup.nStartupPauseMs = m_options.nStartupPauseMs;
     setup.nShutdownGraceMs = m_options.nShutdownGraceMs;
     setup.strDataDir = m_options.strDataDir;
+    setup.linkPeers = m_options.linkPeers;
     m_pFrame = std::make_unique<CMainFrame>(std::move(setup));
     m_pFrame->SetAppTarget(this);
     for (const Accelerator& a : kAccelerators) m_pFrame->AddAccelerator(a.nKey, a.nCmd);

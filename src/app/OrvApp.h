@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/MainFrame.h"
 #include "app/OrvDoc.h"
@@ -44,6 +45,8 @@ struct AppOptions {
     std::function<int()> initLinkTransport;
     int nStartupPauseMs = 2000;
     int nShutdownGraceMs = 500;
+    // The peers of the forwarding link (--link-peer).
+    std::vector<LinkPeer> linkPeers;
 };
 
 // The application object: the start-up sequence, the document template and
