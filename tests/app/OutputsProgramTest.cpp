@@ -225,7 +225,7 @@ TEST_F(OutputsProgramTest, SimulatedSurveyIsForwardedToTheLinkServer) {
         "sleep 3500\n"
         "state state.json\n"
         "sleep 1200\n",
-        {"--simulate", "--speed", "0", "--link-peer", "127.0.0.1:" + std::to_string(port)});
+        {"--simulate", "--link-peer", "127.0.0.1:" + std::to_string(port)});
     EXPECT_EQ(rc, 0);
     ::kill(server, SIGTERM);
     EXPECT_EQ(Wait(server), 0);
@@ -284,8 +284,9 @@ TEST_F(OutputsProgramTest, LinkServerKilledAndRestartedIsFoundAgain) {
     ::kill(server, SIGTERM);
     EXPECT_EQ(Wait(server), 0);
 
-    // GPS messages come once a second: those of the time the server was
-    // down are missing, not delivered late.
+    // GPS messages come once a second. While the server was down one
+    // message waited for it and the newer ones were dropped, so the seconds
+    // received skip some, and nothing comes twice or out of order.
     const auto first = Records("first");
     const auto second = Records("second");
     ASSERT_FALSE(first.empty());
@@ -295,10 +296,15 @@ TEST_F(OutputsProgramTest, LinkServerKilledAndRestartedIsFoundAgain) {
         return std::stoi(t.substr(0, 2)) * 3600 + std::stoi(t.substr(3, 2)) * 60 +
                std::stoi(t.substr(6, 2));
     };
-    EXPECT_GE(seconds(second.front()) - seconds(first.back()), 2);
-    for (size_t i = 1; i < second.size(); ++i) {
-        EXPECT_GT(seconds(second[i]), seconds(second[i - 1]));
+    std::vector<int> received;
+    for (const auto& r : first) received.push_back(seconds(r));
+    for (const auto& r : second) received.push_back(seconds(r));
+    int widest = 0;
+    for (size_t i = 1; i < received.size(); ++i) {
+        EXPECT_GT(received[i], received[i - 1]);
+        widest = std::max(widest, received[i] - received[i - 1]);
     }
+    EXPECT_GE(widest, 2);
     EXPECT_NE(ReadText(Path("second.err")).find("connected"), std::string::npos);
 }
 
