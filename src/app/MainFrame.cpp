@@ -9,7 +9,9 @@
 #include "app/Main.h"
 #include "audio/ClickEngine.h"
 #include "data/SurveyData.h"
+#include "outputs/IrLink.h"
 #include "outputs/Recorder.h"
+#include "outputs/Snapshot.h"
 #include "platform/AudioOutput.h"
 #include "platform/SerialPort.h"
 #include "res/BitmapResources.h"
@@ -84,6 +86,7 @@ CMainFrame::CMainFrame(Setup setup) : m_setup(std::move(setup)) {
 }
 
 CMainFrame::~CMainFrame() {
+    m_pIrLink.reset();
     StopBoardLink(0);
     m_pClickEngine.reset();
     // A recording still running keeps what it has written so far.
@@ -128,6 +131,13 @@ int CMainFrame::OnCreate() {
     recorder.showMessage = [](std::string_view text) { CMessageBox::Show(kMessageCaption, text); };
     m_pRecorder = std::make_unique<CRecorder>(std::move(recorder));
 
+    CSnapshot::Setup snapshot;
+    snapshot.pData = &data;
+    snapshot.strDataDir = m_setup.strDataDir;
+    snapshot.playSound = [](const char* name) { PlayResourceSound(name); };
+    snapshot.showMessage = [](std::string_view text) { CMessageBox::Show(kMessageCaption, text); };
+    m_pSnapshot = std::make_unique<CSnapshot>(std::move(snapshot));
+
     // Opening the port may tell the person it failed (a modal box).
     std::unique_ptr<ISerialPort> port;
     if (m_setup.openPort) port = m_setup.openPort();
@@ -147,7 +157,16 @@ int CMainFrame::OnCreate() {
         const auto lock = data.Lock();
         data.RequestFirmwareVersion();
     }
-    // The infrared link joins here when it is built.
+
+    // The link's worker runs only while "Enable Heron Interface" is on.
+    CIrLink::Setup link;
+    link.peers = m_setup.linkPeers;
+    link.isEnabled = [pData = &data] {
+        const auto lock = pData->Lock();
+        return pData->m_bHeronEnabled != 0;
+    };
+    link.strAppCaption = kMessageCaption;
+    m_pIrLink = std::make_unique<CIrLink>(std::move(link));
     CreateClickEngine();
     return 0;
 }
@@ -290,7 +309,13 @@ void CMainFrame::OnLogPacket() {
 }
 
 void CMainFrame::OnIrSend() {
-    // The infrared link queues the store's record here once it is built.
+    if (!m_pIrLink || m_setup.pData == nullptr) return;
+    // The store lock is the record's lock: the reader thread may be building
+    // the next record.
+    const auto lock = m_setup.pData->Lock();
+    // A record posted just before the switch went off is not sent.
+    if (m_setup.pData->m_bHeronEnabled == 0) return;
+    m_pIrLink->Queue(m_setup.pData->m_abHeronRecord.data(), m_setup.pData->m_nHeronRecordLength);
 }
 
 void CMainFrame::OnGotoMainMenu() {
@@ -344,8 +369,9 @@ void CMainFrame::OnStopRecording() {
     if (m_pRecorder) m_pRecorder->OnStopRecording();
 }
 
+// The snapshot clears the store's refresh flag around its dialog.
 void CMainFrame::OnSnapshot() {
-    // The screen snapshot arrives with the snapshot writer.
+    if (m_pSnapshot) m_pSnapshot->OnSnapshot(GetActiveView());
 }
 
 void CMainFrame::SetClickRun(bool bRun) {
@@ -384,6 +410,7 @@ void CMainFrame::StopBoardLink(int nGraceMs) {
 void CMainFrame::OnMinimize() {
     if (m_bShutDown) return;
     m_bShutDown = true;
+    m_pIrLink.reset();
     StopBoardLink(m_setup.nShutdownGraceMs);
     OnClose();
 }

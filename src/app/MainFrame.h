@@ -5,12 +5,14 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "audio/SoundCues.h"
 #include "board/BoardPort.h"
 #include "board/BoardReaderThread.h"
 #include "board/PacketFramer.h"
 #include "data/Messages.h"
+#include "platform/LinkSocket.h"
 #include "screens/ScreenNavigator.h"
 #include "ui/FrameWnd.h"
 
@@ -19,6 +21,8 @@ class CClickEngine;
 class CSurveyData;
 class CScreenFurniture;
 class CRecorder;
+class CIrLink;
+class CSnapshot;
 class CUiLoop;
 class ISerialPort;
 
@@ -51,6 +55,8 @@ public:
         // The output the click engine plays on; nullptr: a null sink of the
         // frame's own, which takes the blocks at the pace they would play.
         CAudioOutput* pClickOutput = nullptr;
+        // The peers the forwarding link tries, in order.
+        std::vector<LinkPeer> linkPeers;
     };
 
     // Caption of the frame's own message boxes.
@@ -87,6 +93,7 @@ public:
     CClickEngine* GetClickEngine() const { return m_pClickEngine.get(); }
     // The click kernel file under the data folder: windows/spike.wav.
     static std::string ClickKernelPath(const std::string& strDataDir);
+    CIrLink* GetIrLink() const { return m_pIrLink.get(); }
     const std::string& GetDataDir() const { return m_setup.strDataDir; }
     // The alert texts waiting for their box (tests).
     std::size_t PendingAlerts() const;
@@ -122,6 +129,10 @@ private:
     // The recording commands; gone before the store's notification window
     // is cleared, so no packet is staged into a closed recording.
     std::unique_ptr<CRecorder> m_pRecorder;
+    std::unique_ptr<CSnapshot> m_pSnapshot;
+    // The forwarding link; its worker reads the store's switch, so it goes
+    // before the store is let go.
+    std::unique_ptr<CIrLink> m_pIrLink;
     bool m_bShutDown = false;
     std::unique_ptr<CAudioOutput> m_pNullSink;
     // Stopped before the output it plays on goes.

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/MainFrame.h"
 #include "app/OrvDoc.h"
@@ -48,6 +49,8 @@ struct AppOptions {
     // The sound device the Geiger clicks play on (it outlives the
     // application); nullptr: a null sink.
     CAudioOutput* pClickOutput = nullptr;
+    // The peers of the forwarding link (--link-peer).
+    std::vector<LinkPeer> linkPeers;
 };
 
 // The application object: the start-up sequence, the document template and

@@ -67,6 +67,9 @@ const char* ProgramUsage() {
            "                    with --simulate, 0 runs the simulator unpaced\n"
            "  --simulate[=FILE] run on the simulated board (built-in or FILE scenario)\n"
            "  --seed N          seed of the simulated board (default 1)\n"
+           "  --link-peer HOST[:PORT]\n"
+           "                    a peer of the forwarding link (repeatable; default port\n"
+           "                    7207; else ORVALIS_LINK_PEER)\n"
            "  --headless        run without a window\n"
            "  --script FILE     drive the program from a script (implies --headless)\n"
            "  --help            show this text\n"
@@ -91,6 +94,7 @@ int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out,
                         std::string& error) {
     out = ProgramOptions{};
     bool bDataDirGiven = false;
+    bool bLinkPeerGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i] != nullptr ? argv[i] : "";
         std::string_view name = arg;
@@ -104,7 +108,7 @@ int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out,
         }
         const bool bTakesValue = name == "--port" || name == "--data-dir" || name == "--scale" ||
                                  name == "--script" || name == "--replay" || name == "--speed" ||
-                                 name == "--seed";
+                                 name == "--seed" || name == "--link-peer";
         if (name == "--simulate") {
             out.bSimulate = true;
             if (bHasInline) {
@@ -161,6 +165,15 @@ int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out,
                 error = "option '--seed' needs a non-negative whole number, not '" + value + "'";
                 return -1;
             }
+        } else if (name == "--link-peer") {
+            LinkPeer peer;
+            std::string why;
+            if (ParseLinkPeer(value, peer, why) < 0) {
+                error = "option '--link-peer': " + why;
+                return -1;
+            }
+            out.linkPeers.push_back(std::move(peer));
+            bLinkPeerGiven = true;
         } else if (name == "--fullscreen") {
             out.bFullscreen = true;
         } else if (name == "--headless") {
@@ -199,6 +212,15 @@ int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out,
             return -1;
         }
         out.pScenario = std::move(scenario);
+    }
+    if (!bLinkPeerGiven) {
+        if (const char* env = std::getenv("ORVALIS_LINK_PEER")) {
+            std::string why;
+            if (ParseLinkPeerList(env, out.linkPeers, why) < 0) {
+                error = "ORVALIS_LINK_PEER: " + why;
+                return -1;
+            }
+        }
     }
     if (!bDataDirGiven)
         out.strDataDir = DefaultDataDir(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));

@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include "platform/LinkSocket.h"
 
 class ISerialPort;
 class CScenario;
@@ -32,6 +35,9 @@ struct ProgramOptions {
     // The scenario of --simulate, loaded while the options are parsed (the
     // built-in one without a file); shared by copies of the options.
     std::shared_ptr<const CScenario> pScenario;
+    // The forwarding link's peers: every --link-peer HOST[:PORT], in order;
+    // without one, those of ORVALIS_LINK_PEER (commas or blanks between).
+    std::vector<LinkPeer> linkPeers;
 
     // The board link is something other than a script's own bytes: a
     // serial port, a recorded log or the simulator.
@@ -42,7 +48,8 @@ struct ProgramOptions {
 // the next argument or after '=' (--simulate only after '='). 0, or -1 with a
 // one-line reason in `error`; a bad scenario file is reported as
 // "FILE:LINE: problem".
-// The data folder defaults to DefaultDataDir of the environment.
+// The data folder defaults to DefaultDataDir of the environment; the link
+// peers to ORVALIS_LINK_PEER.
 int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out, std::string& error);
 
 // $XDG_DATA_HOME/orvalis when XDG_DATA_HOME is an absolute path, else

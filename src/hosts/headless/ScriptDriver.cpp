@@ -51,6 +51,18 @@ constexpr NamedCommand kCommands[] = {
     {"ID_INCREMENT_MARKER", ID_INCREMENT_MARKER},
 };
 
+// The switches of the options screen, by the names scripts use.
+enum ScriptOption { kOptionSecurity, kOptionNonAp, kOptionHeron };
+struct NamedOption {
+    const char* name;
+    ScriptOption option;
+};
+constexpr NamedOption kOptions[] = {
+    {"security", kOptionSecurity},
+    {"non-ap", kOptionNonAp},
+    {"heron", kOptionHeron},
+};
+
 // The program's port when the script plays the board: the driver keeps the
 // memory port, which outlives the board port that closes it at shutdown.
 class CScriptBoardPort : public ISerialPort {
@@ -324,6 +336,18 @@ int ParseScript(std::string_view script, std::vector<ScriptStep>& steps, std::st
                         : verb == "state"    ? ScriptStep::Kind::State
                                              : ScriptStep::Kind::Texts;
             step.text = std::string(RestAfter(line, 1));
+        } else if (verb == "option") {
+            const NamedOption* found = nullptr;
+            for (const NamedOption& o : kOptions) {
+                if (n == 3 && t[1] == o.name) found = &o;
+            }
+            if (found == nullptr || (t[2] != "on" && t[2] != "off")) {
+                return fail(
+                    "option needs a switch and on or off: option security|non-ap|heron on|off");
+            }
+            step.kind = ScriptStep::Kind::Option;
+            step.a = found->option;
+            step.bOk = t[2] == "on";
         } else if (verb == "sleep") {
             if (n != 2 || !ParseInt(t[1], 0, kMaxSleepMs, step.a)) {
                 return fail("sleep needs milliseconds: sleep MS");
@@ -513,6 +537,23 @@ int CScriptDriver::RunStep(const ScriptStep& step) {
                 m_bFailed = true;
             }
             break;
+        case ScriptStep::Kind::Option: {
+            CSurveyData& data = m_app.Data();
+            const auto lock = data.Lock();
+            const uint8_t value = step.bOk ? 1 : 0;
+            switch (static_cast<ScriptOption>(step.a)) {
+                case kOptionSecurity:
+                    data.m_bSecurityEnabled = value;
+                    break;
+                case kOptionNonAp:
+                    data.m_bShowNonApMacs = value;
+                    break;
+                case kOptionHeron:
+                    data.m_bHeronEnabled = value;
+                    break;
+            }
+            break;
+        }
         case ScriptStep::Kind::Sleep: {
             const auto end = Clock::now() + std::chrono::milliseconds(step.a);
             while (!loop.IsQuitting()) {
@@ -572,6 +613,7 @@ int RunHeadlessProgram(const ProgramOptions& options, const HeadlessSettings& se
     std::shared_ptr<CMemoryPort> board;
     AppOptions appOptions;
     appOptions.strDataDir = options.strDataDir;
+    appOptions.linkPeers = options.linkPeers;
     appOptions.nStartupPauseMs = settings.nStartupPauseMs;
     appOptions.nShutdownGraceMs = settings.nShutdownGraceMs;
     appOptions.onViewChanged = [out](CView* view) {

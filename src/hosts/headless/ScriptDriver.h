@@ -31,15 +31,16 @@ struct ScriptStep {
         State,
         Texts,
         Sleep,
+        Option,  // a switch of the options screen, set without the screen
         Quit,
     };
     Kind kind = Kind::Settle;
     int nLine = 0;
     std::vector<std::uint8_t> bytes;  // Feed
     std::string text;                 // paths, the text of `text`, the name of `answer ok NAME`
-    int a = 0;                        // x, command or control id, milliseconds
+    int a = 0;                        // x, command or control id, milliseconds, option
     int b = 0;                        // y
-    bool bOk = true;                  // answer ok / cancel
+    bool bOk = true;                  // answer ok / cancel, option on / off
     bool bHasName = false;            // answer ok NAME
     std::tm clock{};                  // Clock
 };

@@ -31,6 +31,7 @@ int RunWindowed(const ProgramOptions& options) {
         CUiLoop loop(host);
         AppOptions appOptions;
         appOptions.strDataDir = options.strDataDir;
+        appOptions.linkPeers = options.linkPeers;
         appOptions.openBoardPort = [options] { return OpenBoardLink(options); };
         appOptions.pClickOutput = &host.Audio();
         COrvApp app(loop, appOptions);
