@@ -27,6 +27,9 @@ for case_dir in "$root"/*/; do
   if [ ! -f "$run/state.out.json" ]; then
     echo "FAIL $name: no state dump"; failed=1; continue
   fi
+  # The click engine's block counts follow the wall clock (its blocks play in
+  # real time), so they are kept in the dump but not compared.
+  sed -E -i 's/^( *"(click_)?blocks": )[0-9]+/\10/' "$run/state.out.json"
   if [ "$update" = 1 ]; then
     cp "$run/state.out.json" "$case_dir/state.json"
     echo "updated $name"
