@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <memory>
 
+#include "board/Wire.h"
 #include "data/SurveyData.h"
 #include "res/Resource.h"
 #include "screens/Mac.h"
 #include "screens/ScreenFurniture.h"
-#include "screens/ScreenGlobals.h"
 #include "screens/Spectrum.h"
 #include "screens/Usage.h"
 #include "screens/Utilization.h"
@@ -24,7 +24,7 @@ struct Survey {
     CScreenFurniture furniture{data};
 
     Survey() {
-        data.m_nMode = CSpectrum::kModeFullBand;
+        data.m_nMode = BoardMode::kSpectrum;
         data.m_nChannel = 6;
         data.m_bShowNonApMacs = 1;
         for (int i = 0; i < kStations; ++i) {
@@ -55,19 +55,15 @@ struct Survey {
                     static_cast<uint32_t>(1000 * c * (r + 1));
             data.m_anChannelValue[static_cast<size_t>(c)] = -95;
         }
-        g_pSurveyData = &data;
-        g_pScreenFurniture = &furniture;
     }
-    ~Survey() {
-        g_pSurveyData = nullptr;
-        g_pScreenFurniture = nullptr;
-    }
+    ScreenContext Context() { return ScreenContext{&data, &furniture}; }
 };
 
 template <class V>
 void ComposeScreen(benchmark::State& state) {
     auto survey = std::make_unique<Survey>();
     V view;
+    view.SetContext(survey->Context());
     view.MoveWindow(CRect(0, 0, 240, 270));
     view.UpdateWindow(true);  // bitmaps and glyphs are made on first use
     for (auto _ : state) {
@@ -93,6 +89,7 @@ void BM_Utilization(benchmark::State& state) {
 void BM_MacLastPage(benchmark::State& state) {
     auto survey = std::make_unique<Survey>();
     CMac view;
+    view.SetContext(survey->Context());
     view.MoveWindow(CRect(0, 0, 240, 270));
     for (int page = 1; page < kStations / CMac::kItemsPerPage + 1; ++page) {
         view.UpdateWindow(true);

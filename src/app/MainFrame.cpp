@@ -14,7 +14,6 @@
 #include "screens/Options.h"
 #include "screens/Screen.h"
 #include "screens/ScreenFurniture.h"
-#include "screens/ScreenGlobals.h"
 #include "screens/ScreenGrid.h"
 #include "screens/ScreenTable.h"
 #include "ui/Dialog.h"
@@ -82,8 +81,6 @@ CMainFrame::~CMainFrame() {
     StopBoardLink(0);
     // A recording still running keeps what it has written so far.
     m_pRecorder.reset();
-    if (g_pScreenFurniture == m_pFurniture.get()) g_pScreenFurniture = nullptr;
-    if (g_pSurveyData == m_setup.pData) g_pSurveyData = nullptr;
     if (m_setup.pData != nullptr) {
         const auto lock = m_setup.pData->Lock();
         if (m_setup.pData->m_hNotifyWnd == this) m_setup.pData->m_hNotifyWnd = nullptr;
@@ -111,8 +108,6 @@ int CMainFrame::OnCreate() {
         data.m_hNotifyWnd = this;
     }
     m_pFurniture = std::make_unique<CScreenFurniture>(data);
-    g_pScreenFurniture = m_pFurniture.get();
-    g_pSurveyData = &data;
 
     CRecorder::Setup recorder;
     recorder.pData = &data;

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "audio/SoundCues.h"
+#include "board/Wire.h"
 #include "data/SurveyData.h"
 #include "screens/Screen.h"
 #include "screens/ScreenFurniture.h"
-#include "screens/ScreenGlobals.h"
 #include "screens/ScreenNavigator.h"
 #include "ui/FrameWnd.h"
 
@@ -29,7 +29,7 @@ public:
     std::vector<int> Modes() const {
         std::vector<int> modes;
         for (const auto& s : m_sent)
-            if (s.command == 3 && !s.args.empty()) modes.push_back(s.args[0]);
+            if (s.command == BoardCommand::kSetMode && !s.args.empty()) modes.push_back(s.args[0]);
         return modes;
     }
     struct Sent {
@@ -53,8 +53,6 @@ protected:
     void SetUp() override {
         store = std::make_unique<CCommandStore>();
         furniture = std::make_unique<CScreenFurniture>(*store);
-        g_pSurveyData = store.get();
-        g_pScreenFurniture = furniture.get();
         CScreenFurniture::ResetActivityCounter();
         pings = std::make_shared<int>(0);
         auto count = pings;
@@ -65,11 +63,7 @@ protected:
             },
             [count](const char*, std::span<const std::uint8_t>) { ++*count; });
     }
-    void TearDown() override {
-        ClearSoundCues();
-        g_pSurveyData = nullptr;
-        g_pScreenFurniture = nullptr;
-    }
+    void TearDown() override { ClearSoundCues(); }
 
     template <class V>
     V* Open() {
