@@ -3,6 +3,7 @@
 #include "audio/SoundCues.h"
 #include "data/SurveyData.h"
 #include "gfx/Canvas.h"
+#include "gfx/Palette.h"
 #include "res/Resource.h"
 #include "screens/GPSView.h"
 #include "screens/Mac.h"
@@ -18,8 +19,8 @@ ORV_IMPLEMENT_DYNCREATE(CMain, CScreen)
 namespace {
 
 constexpr int kBackgroundHeight = 270;
-constexpr COLORREF kYellow = RGB(255, 255, 0);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
+using Palette::kBlack;
+using Palette::kYellow;
 
 // Indexes into the boxes (drawing order) in the order touches are tested:
 // row by row, left column first.

@@ -2,6 +2,7 @@
 
 #include "app/Main.h"
 #include "gfx/Canvas.h"
+#include "gfx/Palette.h"
 #include "res/Resource.h"
 #include "screens/ScreenFurniture.h"
 #include "ui/UiLoop.h"
@@ -16,8 +17,8 @@ constexpr CRect kPromptRect{0, 140, 240, 155};
 void COrvView::Compose(CCanvas& dc, CSurveyData&, const CScreenFurniture& furniture) {
     dc.SelectFont(CFont(100, "System"));
     furniture.DrawBitmap(dc, IDB_SPLASH, 0, 0, GetClientRect().Width(), kBackgroundHeight);
-    dc.SetTextColor(RGB(255, 255, 255));
-    dc.SetBkColor(RGB(0, 0, 0));
+    dc.SetTextColor(Palette::kWhite);
+    dc.SetBkColor(Palette::kBlack);
     dc.SetBkMode(OPAQUE);
     dc.DrawText("TOUCH SCREEN TO CONTINUE", kPromptRect, DT_CENTER | DT_VCENTER);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gfx/Palette.h"
 #include "screens/Screen.h"
 
 // The start-up screen: the background picture and "TOUCH SCREEN TO
@@ -13,7 +14,7 @@ public:
 
     COrvView() : CScreen(kTemplateId) {}
 
-    COLORREF GetBackgroundColor() const override { return RGB(0, 0, 0); }
+    COLORREF GetBackgroundColor() const override { return Palette::kBlack; }
 
 protected:
     void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override;

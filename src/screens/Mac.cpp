@@ -7,6 +7,7 @@
 #include "board/Wire.h"
 #include "data/SurveyData.h"
 #include "gfx/Canvas.h"
+#include "gfx/Palette.h"
 #include "res/Resource.h"
 #include "screens/GeigerView.h"
 #include "screens/ScreenFurniture.h"
@@ -15,8 +16,8 @@ ORV_IMPLEMENT_DYNCREATE(CMac, CScreen)
 
 namespace {
 
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
+using Palette::kBlack;
+using Palette::kWhite;
 constexpr CRect kBackground{0, 20, 240, 240};
 constexpr unsigned kCentred = DT_CENTER | DT_VCENTER;
 constexpr unsigned kLeft = DT_VCENTER;

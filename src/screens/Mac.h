@@ -5,6 +5,7 @@
 
 #include "gfx/Color.h"
 #include "gfx/Geometry.h"
+#include "gfx/Palette.h"
 #include "screens/Screen.h"
 
 class CSurveyData;
@@ -39,7 +40,7 @@ public:
 
     CMac();
 
-    COLORREF GetBackgroundColor() const override { return RGB(0, 0, 0); }
+    COLORREF GetBackgroundColor() const override { return Palette::kBlack; }
 
     // -100 dBm red, -80 yellow, -60 green, -40 cyan, -20 and stronger white.
     static COLORREF RssiColor(int rssi);

@@ -6,6 +6,7 @@
 #include "board/Wire.h"
 #include "data/SurveyData.h"
 #include "gfx/Canvas.h"
+#include "gfx/Palette.h"
 #include "res/Resource.h"
 #include "screens/ScreenFurniture.h"
 
@@ -29,13 +30,12 @@ const std::array<CSpectrum::TraceButton, 3> CSpectrum::kHoldButtons = {{
 
 namespace {
 
-constexpr COLORREF kFace = RGB(192, 192, 192);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
+using Palette::kBlack;
+using Palette::kWhite;
 constexpr CPen kTracePens[3] = {
-    CPen(PS_SOLID, 1, RGB(192, 0, 0)),
-    CPen(PS_SOLID, 1, RGB(0, 0, 128)),
-    CPen(PS_SOLID, 1, RGB(0, 96, 0)),
+    CPen(PS_SOLID, 1, Palette::kTraceColors[0]),
+    CPen(PS_SOLID, 1, Palette::kTraceColors[1]),
+    CPen(PS_SOLID, 1, Palette::kTraceColors[2]),
 };
 constexpr CPen kMarkerPen(PS_SOLID, 1, kBlack);
 constexpr unsigned kCentred = DT_CENTER | DT_VCENTER;

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "gfx/Geometry.h"
+#include "gfx/Palette.h"
 #include "screens/Screen.h"
 
 class CSurveyData;
@@ -54,7 +55,7 @@ public:
 
     CSpectrum() : CScreen(kTemplateId) {}
 
-    COLORREF GetBackgroundColor() const override { return RGB(192, 192, 192); }
+    COLORREF GetBackgroundColor() const override { return Palette::kFace; }
 
     // Screen y of a level in whole dBm.
     static int LevelToY(int dbm);

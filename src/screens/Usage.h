@@ -6,6 +6,7 @@
 #include "gfx/Brush.h"
 #include "gfx/Font.h"
 #include "gfx/Geometry.h"
+#include "gfx/Palette.h"
 #include "gfx/Pen.h"
 #include "screens/Screen.h"
 
@@ -33,7 +34,7 @@ public:
 
     CUsage();
 
-    COLORREF GetBackgroundColor() const override { return RGB(255, 255, 255); }
+    COLORREF GetBackgroundColor() const override { return Palette::kWhite; }
 
     // Share of all frames on one channel, 0..100; 0 when no frame was seen.
     static int FramePercent(uint32_t channelFrames, uint32_t allFrames);

@@ -5,6 +5,7 @@
 #include "audio/SoundCues.h"
 #include "data/SurveyData.h"
 #include "gfx/Canvas.h"
+#include "gfx/Palette.h"
 #include "res/Resource.h"
 #include "screens/ScreenFurniture.h"
 
@@ -12,14 +13,15 @@ ORV_IMPLEMENT_DYNCREATE(CUtilization, CScreen)
 
 namespace {
 
-constexpr COLORREF kOlive = RGB(128, 128, 64);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
+using Palette::kOlive;
+using Palette::kWhite;
 constexpr CRect kChartBitmap{0, 30, 240, 260};
 
 // Bytes one second carries at 1, 2, 5.5 and 11 Mbit/s, over 800.
 constexpr int64_t kRateDivisors[4] = {1000000, 2000000, 5500000, 11000000};
 // 1 Mbit/s green, 2 red, 5.5 blue, 11 black, stacked in that order.
-constexpr COLORREF kRateColors[4] = {RGB(0, 255, 0), RGB(255, 0, 0), RGB(0, 0, 255), RGB(0, 0, 0)};
+constexpr COLORREF kRateColors[4] = {Palette::kGreen, Palette::kRed, Palette::kBlue,
+                                     Palette::kBlack};
 constexpr int kFullScaleUnits = 100;
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "gfx/Geometry.h"
+#include "gfx/Palette.h"
 #include "screens/Screen.h"
 
 // Air time per channel used by traffic at each of the four 802.11b rates,
@@ -37,7 +38,7 @@ public:
 
     CUtilization() : CScreen(kTemplateId) {}
 
-    COLORREF GetBackgroundColor() const override { return RGB(128, 128, 64); }
+    COLORREF GetBackgroundColor() const override { return Palette::kOlive; }
 
     int16_t GetScale() const { return m_nScale; }
     // Chart units of a traffic amount at rate index 0..3 and a scale: the
