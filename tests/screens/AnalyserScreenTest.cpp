@@ -155,17 +155,6 @@ TEST_F(SpectrumTest, ChannelModeReadoutsUseTheChannelCentre) {
     EXPECT_EQ(MarkerLine(), "MARKER: 2484 MHz RSSI: -50 dBm");
 }
 
-TEST_F(SpectrumTest, ButtonsShowTheirFlags) {
-    // Set: white face; clear: the trace colour (the pixel just inside the frame).
-    Trace(2).bHold = 1;
-    const CCanvas& s = Paint(view);
-    EXPECT_EQ(s.GetPixel(4, 211), RGB(255, 255, 255));   // ENABLE 1, selected
-    EXPECT_EQ(s.GetPixel(4, 230), kTrace2);              // ENABLE 2, clear
-    EXPECT_EQ(s.GetPixel(44, 211), RGB(255, 255, 255));  // VISIBLE 1, set
-    EXPECT_EQ(s.GetPixel(84, 230), RGB(255, 255, 255));  // HOLD 2, set
-    EXPECT_EQ(s.GetPixel(84, 249), RGB(0, 96, 0));       // HOLD 3, clear
-}
-
 TEST_F(SpectrumTest, TraceButtonsSelectToggleAndPing) {
     view->OnLButtonDown(10, 235);  // ENABLE 2
     EXPECT_EQ(store->m_nSelectedTrace, 2);
