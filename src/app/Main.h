@@ -29,8 +29,9 @@ public:
     const std::array<Box, 6>& GetBoxes() const { return m_aBoxes; }
 
 protected:
-    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override;
-    void OnTouch(int x, int y, CSurveyData& data) override;
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
+    void OnTouch(int x, int y, CSurveyData& data) override ORV_REQUIRES_STORE(data);
 
 private:
     std::array<Box, 6> m_aBoxes;

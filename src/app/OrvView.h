@@ -17,6 +17,7 @@ public:
     COLORREF GetBackgroundColor() const override { return Palette::kBlack; }
 
 protected:
-    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override;
-    void OnTouch(int x, int y, CSurveyData& data) override;
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
+    void OnTouch(int x, int y, CSurveyData& data) override ORV_REQUIRES_STORE(data);
 };

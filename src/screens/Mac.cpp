@@ -83,9 +83,8 @@ void CMac::Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furni
     m_nFirstIndex = static_cast<uint16_t>((m_nPage - 1) * m_nItemsPerPage + 1);
     m_abRowValid.fill(0);
 
-    const CStationList& stations = data.m_Stations;
     StationEntry* entry = nullptr;
-    int walk = stations.GetAt(1, &entry);
+    int walk = data.m_Stations.GetAt(1, &entry);
     while (walk == 0 && entry != nullptr && m_nRowsDrawn < m_nItemsPerPage) {
         const bool shown = (m_nChannelFilter == 0 || m_nChannelFilter == entry->nChannel) &&
                            (data.m_bShowNonApMacs != 0 || entry->nKind == kStationAccessPoint);
@@ -93,7 +92,7 @@ void CMac::Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furni
             const int k = ++m_nRowsDrawn;
             DrawRow(dc, data, *entry, k);
         }
-        walk = stations.Next(entry, &entry);
+        walk = data.m_Stations.Next(entry, &entry);
     }
     m_bAtLastPage = m_nRowsDrawn < m_nItemsPerPage ? 1 : 0;
 

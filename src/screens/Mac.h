@@ -52,16 +52,18 @@ public:
     int GetRowsDrawn() const { return m_nRowsDrawn; }
 
 protected:
-    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override;
-    void OnTouch(int x, int y, CSurveyData& data) override;
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
+    void OnTouch(int x, int y, CSurveyData& data) override ORV_REQUIRES_STORE(data);
 
 private:
     void OnUp();
     void OnDown();
-    void DrawRow(CCanvas& dc, const CSurveyData& data, const StationEntry& entry, int k);
-    void DrawFooters(CCanvas& dc, const CSurveyData& data);
-    void SelectChannel(CSurveyData& data, int channel);
-    void SelectRow(CSurveyData& data, int k);
+    void DrawRow(CCanvas& dc, const CSurveyData& data, const StationEntry& entry, int k)
+        ORV_REQUIRES_STORE(data);
+    void DrawFooters(CCanvas& dc, const CSurveyData& data) ORV_REQUIRES_STORE(data);
+    void SelectChannel(CSurveyData& data, int channel) ORV_REQUIRES_STORE(data);
+    void SelectRow(CSurveyData& data, int k) ORV_REQUIRES_STORE(data);
 
     static constexpr int kRows = kItemsPerPage + 1;  // rows 1..8; entry 0 unused
 

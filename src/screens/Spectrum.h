@@ -61,17 +61,19 @@ public:
     static int LevelToY(int dbm);
     // Live sample i of the sweep for the board mode, in whole dBm; 0 for an
     // index outside that sweep.
-    static int LiveLevel(const CSurveyData& data, int mode, int i);
+    static int LiveLevel(const CSurveyData& data, int mode, int i) ORV_REQUIRES_STORE(data);
 
 protected:
-    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override;
-    void OnTouch(int x, int y, CSurveyData& data) override;
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
+    void OnTouch(int x, int y, CSurveyData& data) override ORV_REQUIRES_STORE(data);
 
 private:
     void DrawTraces(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture, int points,
-                    int* markerLevel);
-    void DrawReadouts(CCanvas& dc, const CSurveyData& data, int points, int markerLevel);
+                    int* markerLevel) ORV_REQUIRES_STORE(data);
+    void DrawReadouts(CCanvas& dc, const CSurveyData& data, int points, int markerLevel)
+        ORV_REQUIRES_STORE(data);
     // True when the touch hit one of the buttons.
-    bool TouchButtons(CSurveyData& data, int x, int y);
-    void TouchStrip(CSurveyData& data, int x, int y);
+    bool TouchButtons(CSurveyData& data, int x, int y) ORV_REQUIRES_STORE(data);
+    void TouchStrip(CSurveyData& data, int x, int y) ORV_REQUIRES_STORE(data);
 };

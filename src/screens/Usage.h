@@ -40,13 +40,14 @@ public:
     static int FramePercent(uint32_t channelFrames, uint32_t allFrames);
 
 protected:
-    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override;
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
 
 private:
-    void DrawCounters(CCanvas& dc, const CSurveyData& data);
+    void DrawCounters(CCanvas& dc, const CSurveyData& data) ORV_REQUIRES_STORE(data);
     void DrawChannelStrip(CCanvas& dc, int channel);
-    void DrawFrameShare(CCanvas& dc, const CSurveyData& data);
-    void DrawLevels(CCanvas& dc, const CSurveyData& data);
+    void DrawFrameShare(CCanvas& dc, const CSurveyData& data) ORV_REQUIRES_STORE(data);
+    void DrawLevels(CCanvas& dc, const CSurveyData& data) ORV_REQUIRES_STORE(data);
 
     // Drawing objects, made once for the life of the screen.
     CBrush m_brCounterBand;

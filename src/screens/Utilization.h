@@ -47,12 +47,13 @@ public:
     static int64_t ChartUnits(uint32_t amount, int rate, int scale);
 
 protected:
-    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override;
-    void OnTouch(int x, int y, CSurveyData& data) override;
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
+    void OnTouch(int x, int y, CSurveyData& data) override ORV_REQUIRES_STORE(data);
 
 private:
     void DrawScaleLabels(CCanvas& dc);
-    void DrawBars(CCanvas& dc, const CSurveyData& data);
+    void DrawBars(CCanvas& dc, const CSurveyData& data) ORV_REQUIRES_STORE(data);
 
     int16_t m_nScale = 1;
 };

@@ -472,7 +472,7 @@ int CScriptDriver::RunStep(const ScriptStep& step) {
         case ScriptStep::Kind::State: {
             int rc = 0;
             {
-                const auto lock = m_app.Data().Lock();
+                const CStoreLock lock(m_app.Data());
                 rc = WriteState(m_app.Data(), step.text);
             }
             if (rc < 0) {
