@@ -7,6 +7,7 @@
 #include <memory>
 #include <type_traits>
 
+#include "board/Wire.h"
 #include "data/SurveyData.h"
 #include "res/Resource.h"
 #include "screens/Cfr.h"
@@ -14,7 +15,6 @@
 #include "screens/Mac.h"
 #include "screens/Multipath.h"
 #include "screens/ScreenFurniture.h"
-#include "screens/ScreenGlobals.h"
 #include "screens/SingleNoise.h"
 #include "screens/Spectrum.h"
 #include "screens/Usage.h"
@@ -30,7 +30,7 @@ struct Survey {
     CScreenFurniture furniture{data};
 
     Survey() {
-        data.m_nMode = CSpectrum::kModeFullBand;
+        data.m_nMode = BoardMode::kSpectrum;
         data.m_nChannel = 6;
         data.m_bShowNonApMacs = 1;
         for (int i = 0; i < kStations; ++i) {
@@ -77,22 +77,15 @@ struct Survey {
         data.m_nCfrPeakBin = 0;
         data.m_nFramesCaptured = 5000;
         data.m_nSelectedFrames = 1200;
-        g_pSurveyData = &data;
-        g_pScreenFurniture = &furniture;
     }
-    ~Survey() {
-        g_pSurveyData = nullptr;
-        g_pScreenFurniture = nullptr;
-    }
+    ScreenContext Context() { return ScreenContext{&data, &furniture}; }
 };
 
 template <class V>
 void ComposeScreen(benchmark::State& state) {
     auto survey = std::make_unique<Survey>();
     V view;
-    // Screens on the screen base draw nothing without their context.
-    if constexpr (std::is_base_of_v<CScreen, V>)
-        view.SetContext(ScreenContext{&survey->data, &survey->furniture});
+    view.SetContext(survey->Context());
     view.MoveWindow(CRect(0, 0, 240, 270));
     view.UpdateWindow(true);  // bitmaps and glyphs are made on first use
     for (auto _ : state) {
@@ -150,6 +143,7 @@ void BM_CfrTransform(benchmark::State& state) {
 void BM_MacLastPage(benchmark::State& state) {
     auto survey = std::make_unique<Survey>();
     CMac view;
+    view.SetContext(survey->Context());
     view.MoveWindow(CRect(0, 0, 240, 270));
     for (int page = 1; page < kStations / CMac::kItemsPerPage + 1; ++page) {
         view.UpdateWindow(true);

@@ -3,43 +3,33 @@
 #include "audio/SoundCues.h"
 #include "data/SurveyData.h"
 #include "gfx/Canvas.h"
+#include "gfx/Palette.h"
 #include "res/Resource.h"
 #include "screens/GPSView.h"
 #include "screens/Mac.h"
 #include "screens/ScreenFurniture.h"
-#include "screens/ScreenGlobals.h"
-#include "screens/ScreenNavigator.h"
 #include "screens/ScreenTable.h"
 #include "screens/Security.h"
 #include "screens/Spectrum.h"
 #include "screens/Usage.h"
 #include "screens/Utilization.h"
 
-ORV_IMPLEMENT_DYNCREATE(CMain, CFormView)
+ORV_IMPLEMENT_DYNCREATE(CMain, CScreen)
 
 namespace {
 
 constexpr int kBackgroundHeight = 270;
-constexpr COLORREF kYellow = RGB(255, 255, 0);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
+using Palette::kBlack;
+using Palette::kYellow;
 
 // Indexes into the boxes (drawing order) in the order touches are tested:
 // row by row, left column first.
 constexpr std::array<int, 6> kTouchOrder{0, 3, 1, 4, 2, 5};
 
-DialogTemplate MainTemplate() {
-    DialogTemplate tpl;
-    tpl.nId = CMain::IDD;
-    tpl.fontFace = "System";
-    tpl.cx = 160;
-    tpl.cy = 160;
-    return tpl;
-}
-
 }  // namespace
 
 CMain::CMain()
-    : CFormView(MainTemplate()),
+    : CScreen(IDD),
       m_aBoxes{{
           {"SPECTRUM", CRect(10, 50, 110, 85), ORV_RUNTIME_CLASS(CSpectrum)},
           {"MAC LIST", CRect(10, 90, 110, 125), ORV_RUNTIME_CLASS(CMac)},
@@ -49,40 +39,31 @@ CMain::CMain()
           {"GPS", CRect(130, 130, 230, 165), ORV_RUNTIME_CLASS(CGPSView)},
       }} {}
 
-void CMain::OnDraw(CCanvas& dc) {
-    const auto lock = LockSurveyData();
+void CMain::Compose(CCanvas& dc, CSurveyData&, const CScreenFurniture& furniture) {
     const CRect client = GetClientRect();
-    CCanvas mem = dc.CreateCompatible(client.Width(), client.Height());
-    mem.SelectFont(CFont(100, "System"));
-    const CScreenFurniture* furniture = g_pScreenFurniture;
-    if (furniture != nullptr) {
-        furniture->DrawBitmap(mem, IDB_SPLASH, 0, 0, client.Width(), kBackgroundHeight);
-    }
-    mem.SetTextColor(kYellow);
-    mem.SetBkColor(kBlack);
-    mem.SetBkMode(OPAQUE);
-    mem.SelectPen(CPen(PS_SOLID, 1, kYellow));
-    mem.SelectBrush(CBrush(kBlack));
+    dc.SelectFont(CFont(100, "System"));
+    furniture.DrawBitmap(dc, IDB_SPLASH, 0, 0, client.Width(), kBackgroundHeight);
+    dc.SetTextColor(kYellow);
+    dc.SetBkColor(kBlack);
+    dc.SetBkMode(OPAQUE);
+    dc.SelectPen(CPen(PS_SOLID, 1, kYellow));
+    dc.SelectBrush(CBrush(kBlack));
     for (const Box& box : m_aBoxes) {
-        mem.Rectangle(box.rect);
-        mem.DrawText(box.label, box.rect, DT_CENTER | DT_VCENTER);
+        dc.Rectangle(box.rect);
+        dc.DrawText(box.label, box.rect, DT_CENTER | DT_VCENTER);
     }
-    if (furniture != nullptr) furniture->DrawVersionLine(mem);
-    dc.BitBlt(0, 0, client.Width(), client.Height(), mem, 0, 0, SRCCOPY);
+    furniture.DrawVersionLine(dc);
 }
 
-void CMain::OnLButtonDown(int x, int y) {
+void CMain::OnTouch(int x, int y, CSurveyData& data) {
     for (int index : kTouchOrder) {
         const Box& box = m_aBoxes[static_cast<size_t>(index)];
         if (!box.rect.PtInRect(x, y)) continue;
         PlayResourceSound("PING");
         const ScreenRow* row = FindScreenRow(box.pScreen);
-        if (row != nullptr && row->nMode != ScreenRow::kNoMode && g_pSurveyData != nullptr) {
-            const auto lock = g_pSurveyData->Lock();
-            g_pSurveyData->SetMode(static_cast<uint8_t>(row->nMode));
-        }
-        if (IScreenNavigator* navigator = NavigatorOf(*this)) navigator->SwitchToView(box.pScreen);
+        if (row != nullptr && row->nMode != ScreenRow::kNoMode)
+            data.SetMode(static_cast<uint8_t>(row->nMode));
+        RequestSwitch(box.pScreen);
         break;
     }
-    CFormView::OnLButtonDown(x, y);
 }

@@ -3,14 +3,14 @@
 #include <array>
 
 #include "gfx/Geometry.h"
-#include "ui/FormView.h"
+#include "screens/Screen.h"
 
 struct CRuntimeClass;
 
 // The main menu: six boxes on the common background, each leading to a
 // screen and telling the board the matching measurement mode, and the
 // board's firmware and serial-number line.
-class CMain : public CFormView {
+class CMain : public CScreen {
     ORV_DECLARE_DYNCREATE(CMain)
 public:
     // The form template of the main menu (no controls).
@@ -25,11 +25,13 @@ public:
 
     CMain();
 
-    void OnDraw(CCanvas& dc) override;
-    void OnLButtonDown(int x, int y) override;
-
     // In drawing order: SPECTRUM, MAC LIST, SECURITY, UTILIZATION, USAGE, GPS.
     const std::array<Box, 6>& GetBoxes() const { return m_aBoxes; }
+
+protected:
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
+    void OnTouch(int x, int y, CSurveyData& data) override ORV_REQUIRES_STORE(data);
 
 private:
     std::array<Box, 6> m_aBoxes;

@@ -21,7 +21,6 @@
 #include "screens/Options.h"
 #include "screens/Screen.h"
 #include "screens/ScreenFurniture.h"
-#include "screens/ScreenGlobals.h"
 #include "screens/ScreenGrid.h"
 #include "screens/ScreenTable.h"
 #include "ui/Dialog.h"
@@ -91,10 +90,8 @@ CMainFrame::~CMainFrame() {
     m_pClickEngine.reset();
     // A recording still running keeps what it has written so far.
     m_pRecorder.reset();
-    if (g_pScreenFurniture == m_pFurniture.get()) g_pScreenFurniture = nullptr;
-    if (g_pSurveyData == m_setup.pData) g_pSurveyData = nullptr;
     if (m_setup.pData != nullptr) {
-        const auto lock = m_setup.pData->Lock();
+        const CStoreLock lock(*m_setup.pData);
         if (m_setup.pData->m_hNotifyWnd == this) m_setup.pData->m_hNotifyWnd = nullptr;
     }
 }
@@ -116,12 +113,10 @@ int CMainFrame::OnCreate() {
 
     BuildCommandBar();
     {
-        const auto lock = data.Lock();
+        const CStoreLock lock(data);
         data.m_hNotifyWnd = this;
     }
     m_pFurniture = std::make_unique<CScreenFurniture>(data);
-    g_pScreenFurniture = m_pFurniture.get();
-    g_pSurveyData = &data;
 
     CRecorder::Setup recorder;
     recorder.pData = &data;
@@ -143,7 +138,7 @@ int CMainFrame::OnCreate() {
     if (m_setup.openPort) port = m_setup.openPort();
     m_pBoardPort = std::make_unique<CBoardPort>(std::move(port));
     {
-        const auto lock = data.Lock();
+        const CStoreLock lock(data);
         data.SetBoardPort(m_pBoardPort.get());
         data.m_Stations.Clear();
     }
@@ -154,7 +149,7 @@ int CMainFrame::OnCreate() {
         std::make_unique<CBoardReader>(*m_pBoardPort, m_framer, data, &m_soundCues, &g_bStopReader);
     m_pReader->Start();
     {
-        const auto lock = data.Lock();
+        const CStoreLock lock(data);
         data.RequestFirmwareVersion();
     }
 
@@ -237,7 +232,7 @@ void CMainFrame::HandleScreenGrid(int x, int y, int ownCell) {
         if (row->nMode != ScreenRow::kNoMode) {
             PlayResourceSound("PING");
             if (m_setup.pData != nullptr) {
-                const auto lock = m_setup.pData->Lock();
+                const CStoreLock lock(*m_setup.pData);
                 m_setup.pData->SetMode(static_cast<uint8_t>(row->nMode));
             }
         }
@@ -294,7 +289,7 @@ void CMainFrame::OnUnauthorizedAp() {
         }
     }
     if (!bHave && m_setup.pData != nullptr) {
-        const auto lock = m_setup.pData->Lock();
+        const CStoreLock lock(*m_setup.pData);
         const char* text = m_setup.pData->m_szAlertMac;
         mac.assign(text, strnlen(text, sizeof(m_setup.pData->m_szAlertMac)));
     }
@@ -321,7 +316,7 @@ void CMainFrame::OnIrSend() {
 void CMainFrame::OnGotoMainMenu() {
     if (m_setup.pLoop != nullptr) m_setup.pLoop->MessageBeep();
     if (m_setup.pData != nullptr) {
-        const auto lock = m_setup.pData->Lock();
+        const CStoreLock lock(*m_setup.pData);
         m_setup.pData->SetMode(BoardMode::kIdle);
     }
     SetClickRun(false);
@@ -335,13 +330,13 @@ void CMainFrame::OnOptions() {
 void CMainFrame::OnAbout() {
     CSurveyData* data = m_setup.pData;
     if (data != nullptr) {
-        const auto lock = data->Lock();
+        const CStoreLock lock(*data);
         data->m_bRefreshEnabled = 0;
     }
     CDialog about(AboutTemplate());
     about.DoModal();
     if (data != nullptr) {
-        const auto lock = data->Lock();
+        const CStoreLock lock(*data);
         data->m_bRefreshEnabled = 1;
     }
 }
@@ -349,7 +344,7 @@ void CMainFrame::OnAbout() {
 void CMainFrame::OnIncrementMarker() {
     int marker = 0;
     if (m_setup.pData != nullptr) {
-        const auto lock = m_setup.pData->Lock();
+        const CStoreLock lock(*m_setup.pData);
         m_setup.pData->m_nMarkerNumber = static_cast<int16_t>(m_setup.pData->m_nMarkerNumber + 1);
         marker = m_setup.pData->m_nMarkerNumber;
     }
@@ -401,7 +396,7 @@ void CMainFrame::StopBoardLink(int nGraceMs) {
         m_pReader.reset();
     }
     if (m_setup.pData != nullptr && m_pBoardPort) {
-        const auto lock = m_setup.pData->Lock();
+        const CStoreLock lock(*m_setup.pData);
         m_setup.pData->SetBoardPort(nullptr);
     }
     m_pBoardPort.reset();

@@ -2,37 +2,28 @@
 
 #include "app/Main.h"
 #include "gfx/Canvas.h"
+#include "gfx/Palette.h"
 #include "res/Resource.h"
 #include "screens/ScreenFurniture.h"
-#include "screens/ScreenGlobals.h"
-#include "screens/ScreenNavigator.h"
 #include "ui/UiLoop.h"
 
-ORV_IMPLEMENT_DYNCREATE(COrvView, CView)
+ORV_IMPLEMENT_DYNCREATE(COrvView, CScreen)
 
 namespace {
 constexpr int kBackgroundHeight = 270;
 constexpr CRect kPromptRect{0, 140, 240, 155};
 }  // namespace
 
-void COrvView::OnDraw(CCanvas& dc) {
-    const CRect client = GetClientRect();
-    CCanvas mem = dc.CreateCompatible(client.Width(), client.Height());
-    mem.SelectFont(CFont(100, "System"));
-    if (g_pScreenFurniture != nullptr) {
-        g_pScreenFurniture->DrawBitmap(mem, IDB_SPLASH, 0, 0, client.Width(), kBackgroundHeight);
-    }
-    mem.SetTextColor(RGB(255, 255, 255));
-    mem.SetBkColor(RGB(0, 0, 0));
-    mem.SetBkMode(OPAQUE);
-    mem.DrawText("TOUCH SCREEN TO CONTINUE", kPromptRect, DT_CENTER | DT_VCENTER);
-    dc.BitBlt(0, 0, client.Width(), client.Height(), mem, 0, 0, SRCCOPY);
+void COrvView::Compose(CCanvas& dc, CSurveyData&, const CScreenFurniture& furniture) {
+    dc.SelectFont(CFont(100, "System"));
+    furniture.DrawBitmap(dc, IDB_SPLASH, 0, 0, GetClientRect().Width(), kBackgroundHeight);
+    dc.SetTextColor(Palette::kWhite);
+    dc.SetBkColor(Palette::kBlack);
+    dc.SetBkMode(OPAQUE);
+    dc.DrawText("TOUCH SCREEN TO CONTINUE", kPromptRect, DT_CENTER | DT_VCENTER);
 }
 
-void COrvView::OnLButtonDown(int x, int y) {
+void COrvView::OnTouch(int, int, CSurveyData&) {
     if (CUiLoop* loop = CUiLoop::Get()) loop->MessageBeep();
-    if (IScreenNavigator* navigator = NavigatorOf(*this)) {
-        navigator->SwitchToView(ORV_RUNTIME_CLASS(CMain));
-    }
-    CView::OnLButtonDown(x, y);
+    RequestSwitch(ORV_RUNTIME_CLASS(CMain));
 }

@@ -1,13 +1,23 @@
 #pragma once
 
-#include "ui/View.h"
+#include "gfx/Palette.h"
+#include "screens/Screen.h"
 
 // The start-up screen: the background picture and "TOUCH SCREEN TO
 // CONTINUE". The first touch anywhere opens the main menu.
-class COrvView : public CView {
+class COrvView : public CScreen {
     ORV_DECLARE_DYNCREATE(COrvView)
 public:
-    COLORREF GetBackgroundColor() const override { return RGB(0, 0, 0); }
-    void OnDraw(CCanvas& dc) override;
-    void OnLButtonDown(int x, int y) override;
+    // The start-up screen is the document template's view and has no form
+    // template resource of its own.
+    static constexpr unsigned kTemplateId = 0;
+
+    COrvView() : CScreen(kTemplateId) {}
+
+    COLORREF GetBackgroundColor() const override { return Palette::kBlack; }
+
+protected:
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
+    void OnTouch(int x, int y, CSurveyData& data) override ORV_REQUIRES_STORE(data);
 };

@@ -12,6 +12,7 @@
 #include "data/Messages.h"
 #include "data/StationList.h"
 #include "gps/GpsStatus.h"
+#include "platform/ThreadSafety.h"
 
 class CBoardPort;
 
@@ -83,13 +84,14 @@ struct SpectrumTrace {
 class CSurveyData : public IPacketSink {
 public:
     CSurveyData();
-    virtual int RequestSerialNumber();
-    virtual int RequestFirmwareVersion();
+    virtual int RequestSerialNumber() ORV_REQUIRES(m_Mutex);
+    virtual int RequestFirmwareVersion() ORV_REQUIRES(m_Mutex);
     ~CSurveyData() override;
     // Frames one command (no check byte) and places it in the board port's
     // pending slot. Returns what CBoardPort::QueueCommand returns, or -1 when
     // no port is set or the command does not fit the 128-byte buffer.
-    virtual int SendCommand(uint8_t command, const uint8_t* args, uint32_t argLength);
+    virtual int SendCommand(uint8_t command, const uint8_t* args, uint32_t argLength)
+        ORV_REQUIRES(m_Mutex);
 
     CSurveyData(const CSurveyData&) = delete;
     CSurveyData& operator=(const CSurveyData&) = delete;
@@ -99,15 +101,18 @@ public:
     void SetPacketStager(IPacketStager* stager) { m_pPacketStager = stager; }
 
     // --- the store lock ---
+    // Code the lock analysis checks holds it with CStoreLock; Lock() is the
+    // plain form for code it does not check (tests, tools).
+    CCheckedMutex& StoreMutex() const ORV_RETURN_CAPABILITY(m_Mutex) { return m_Mutex; }
     std::mutex& Mutex() const { return m_Mutex; }
     [[nodiscard]] std::unique_lock<std::mutex> Lock() const {
         return std::unique_lock<std::mutex>(m_Mutex);
     }
 
     // --- board commands ---
-    int SetMode(uint8_t mode);
-    int SetChannel(uint8_t channel);
-    int SendCommand8(uint8_t value);
+    int SetMode(uint8_t mode) ORV_REQUIRES(m_Mutex);
+    int SetChannel(uint8_t channel) ORV_REQUIRES(m_Mutex);
+    int SendCommand8(uint8_t value) ORV_REQUIRES(m_Mutex);
 
     // --- packet dispatch (reader thread; takes the store lock itself) ---
     void DispatchPacket(uint8_t type, const uint8_t* payload, uint32_t length) override;
@@ -116,147 +121,149 @@ public:
     // Copies the first 16 payload bytes into m_abChannelLoad and the four
     // 32-bit loads into m_anBytesPerRateChannel[0..3][m_nChannel].
     // Returns -1 (nothing stored) when the payload is shorter than 16 bytes.
-    int StoreChannelLoad(const uint8_t* payload, uint32_t length);
+    int StoreChannelLoad(const uint8_t* payload, uint32_t length) ORV_REQUIRES(m_Mutex);
 
     // --- 802.11 frame decoding (FrameDecoding.cpp) ---
     // The dispatcher passes the payload without its check byte: `length`
     // counts the bytes in front of it. It calls the decoders only with at
     // least the 93-byte capture header (98 bytes for types 6 and 18), but
     // they must still keep every read inside `length`.
-    int DecodeManagementFrame(const uint8_t* payload, uint32_t length);
-    int DecodeDataFrame(const uint8_t* payload, uint32_t length);
-    int ParseInformationElements(const uint8_t* elements, uint32_t length);
-    void AgeStations();
-    void ClearSelectedStation();
-    void FindStrongestStation();
+    int DecodeManagementFrame(const uint8_t* payload, uint32_t length) ORV_REQUIRES(m_Mutex);
+    int DecodeDataFrame(const uint8_t* payload, uint32_t length) ORV_REQUIRES(m_Mutex);
+    int ParseInformationElements(const uint8_t* elements, uint32_t length) ORV_REQUIRES(m_Mutex);
+    void AgeStations() ORV_REQUIRES(m_Mutex);
+    void ClearSelectedStation() ORV_REQUIRES(m_Mutex);
+    void FindStrongestStation() ORV_REQUIRES(m_Mutex);
 
     // --- infrared record ---
     // Builds the record for a type-7 packet in m_abHeronRecord; returns
     // m_nHeronRecordLength, or -1 when nothing could be built.
-    int BuildHeronRecord(uint8_t type, const uint8_t* payload, uint32_t length);
+    int BuildHeronRecord(uint8_t type, const uint8_t* payload, uint32_t length)
+        ORV_REQUIRES(m_Mutex);
 
     // --- access-point lists ---
     // Lookups compare the first 17 characters of a used slot with the text.
-    bool IsAuthorized(const char* mac) const;
-    bool IsUnauthorized(const char* mac) const;
+    bool IsAuthorized(const char* mac) const ORV_REQUIRES(m_Mutex);
+    bool IsUnauthorized(const char* mac) const ORV_REQUIRES(m_Mutex);
     // Appends the first 17 characters; -1 (nothing changed) when 999 slots are used.
-    int AddAuthorized(const char* mac);
-    int AddUnauthorized(const char* mac);
+    int AddAuthorized(const char* mac) ORV_REQUIRES(m_Mutex);
+    int AddUnauthorized(const char* mac) ORV_REQUIRES(m_Mutex);
     // -1 (nothing changed) for an index outside 0..count-1.
-    int RemoveAuthorized(int index);
-    int RemoveUnauthorized(int index);
-    void ClearAuthorized();
-    void ClearUnauthorized();
+    int RemoveAuthorized(int index) ORV_REQUIRES(m_Mutex);
+    int RemoveUnauthorized(int index) ORV_REQUIRES(m_Mutex);
+    void ClearAuthorized() ORV_REQUIRES(m_Mutex);
+    void ClearUnauthorized() ORV_REQUIRES(m_Mutex);
 
     // ===== Fields =====
 
     // Board identity and control.
-    uint8_t m_bRefreshEnabled;
-    char m_szSerialNumber[32];
-    char m_szFirmwareVersion[39];
-    double m_dFirmwareVersion;
-    uint8_t m_nMode;
+    uint8_t m_bRefreshEnabled ORV_GUARDED_BY(m_Mutex);
+    char m_szSerialNumber[32] ORV_GUARDED_BY(m_Mutex);
+    char m_szFirmwareVersion[39] ORV_GUARDED_BY(m_Mutex);
+    double m_dFirmwareVersion ORV_GUARDED_BY(m_Mutex);
+    uint8_t m_nMode ORV_GUARDED_BY(m_Mutex);
 
     // Infrared record.
-    std::array<uint8_t, kHeronRecordSize> m_abHeronRecord;
-    int32_t m_nHeronRecordLength;
-    int16_t m_nBestRssi;
-    char m_szBestMac[64];
-    char m_szBestSsid[512];
+    std::array<uint8_t, kHeronRecordSize> m_abHeronRecord ORV_GUARDED_BY(m_Mutex);
+    int32_t m_nHeronRecordLength ORV_GUARDED_BY(m_Mutex);
+    int16_t m_nBestRssi ORV_GUARDED_BY(m_Mutex);
+    char m_szBestMac[64] ORV_GUARDED_BY(m_Mutex);
+    char m_szBestSsid[512] ORV_GUARDED_BY(m_Mutex);
 
     // Access-point lists.
-    char m_aszAuthorized[kApListSlots][32];
-    char m_aszUnauthorized[kApListSlots][32];
-    int32_t m_nAuthorizedCount;
-    int32_t m_nUnauthorizedCount;
-    uint8_t m_bAuthorizedChanged;
-    uint8_t m_bUnauthorizedChanged;
-    uint32_t m_tBatteryLowSince;  // seconds since the epoch (CClock::Now)
+    char m_aszAuthorized[kApListSlots][32] ORV_GUARDED_BY(m_Mutex);
+    char m_aszUnauthorized[kApListSlots][32] ORV_GUARDED_BY(m_Mutex);
+    int32_t m_nAuthorizedCount ORV_GUARDED_BY(m_Mutex);
+    int32_t m_nUnauthorizedCount ORV_GUARDED_BY(m_Mutex);
+    uint8_t m_bAuthorizedChanged ORV_GUARDED_BY(m_Mutex);
+    uint8_t m_bUnauthorizedChanged ORV_GUARDED_BY(m_Mutex);
+    uint32_t m_tBatteryLowSince ORV_GUARDED_BY(m_Mutex);  // seconds since the epoch (CClock::Now)
 
     // Spectrum sweeps.
-    std::array<uint8_t, kNarrowSweepBytes> m_abNarrowSweep;
-    std::array<uint8_t, kWideSweepBytes> m_abWideSweep;
+    std::array<uint8_t, kNarrowSweepBytes> m_abNarrowSweep ORV_GUARDED_BY(m_Mutex);
+    std::array<uint8_t, kWideSweepBytes> m_abWideSweep ORV_GUARDED_BY(m_Mutex);
 
     // Last captured frames.
-    std::array<uint8_t, kCaptureHeaderBytes> m_abMgmtHeader;
-    std::array<uint8_t, kBeaconFixedBytes> m_abBeaconFixed;
-    std::array<uint8_t, kCaptureHeaderBytes> m_abDataHeader;
-    std::array<uint8_t, kMgmtFrameBytes> m_abMgmtFrame;
-    std::array<uint8_t, kDataFrameBytes> m_abDataFrame;
+    std::array<uint8_t, kCaptureHeaderBytes> m_abMgmtHeader ORV_GUARDED_BY(m_Mutex);
+    std::array<uint8_t, kBeaconFixedBytes> m_abBeaconFixed ORV_GUARDED_BY(m_Mutex);
+    std::array<uint8_t, kCaptureHeaderBytes> m_abDataHeader ORV_GUARDED_BY(m_Mutex);
+    std::array<uint8_t, kMgmtFrameBytes> m_abMgmtFrame ORV_GUARDED_BY(m_Mutex);
+    std::array<uint8_t, kDataFrameBytes> m_abDataFrame ORV_GUARDED_BY(m_Mutex);
 
     // Selected station: m_szSelectedMac up to and including m_nSelectedFrames.
-    char m_szSelectedMac[32];
-    char m_szSelectedSsid[64];
-    int8_t m_nSelectedRssi;
-    int16_t m_nSelectedChannel;
-    std::array<CfrSample, kCfrTaps> m_aCfrIq;
-    std::array<uint32_t, kCfrTaps> m_aCfrPower;
-    uint32_t m_nCfrPowerSum;
-    uint16_t m_nCfrPeakBin;
-    uint32_t m_nCfrSampleCount;
-    std::array<RateStats, kRateCount> m_aRateStats;
-    uint8_t m_bCfrUpdated;
-    uint32_t m_nFramesCaptured;
-    uint32_t m_nSelectedFrames;
+    char m_szSelectedMac[32] ORV_GUARDED_BY(m_Mutex);
+    char m_szSelectedSsid[64] ORV_GUARDED_BY(m_Mutex);
+    int8_t m_nSelectedRssi ORV_GUARDED_BY(m_Mutex);
+    int16_t m_nSelectedChannel ORV_GUARDED_BY(m_Mutex);
+    std::array<CfrSample, kCfrTaps> m_aCfrIq ORV_GUARDED_BY(m_Mutex);
+    std::array<uint32_t, kCfrTaps> m_aCfrPower ORV_GUARDED_BY(m_Mutex);
+    uint32_t m_nCfrPowerSum ORV_GUARDED_BY(m_Mutex);
+    uint16_t m_nCfrPeakBin ORV_GUARDED_BY(m_Mutex);
+    uint32_t m_nCfrSampleCount ORV_GUARDED_BY(m_Mutex);
+    std::array<RateStats, kRateCount> m_aRateStats ORV_GUARDED_BY(m_Mutex);
+    uint8_t m_bCfrUpdated ORV_GUARDED_BY(m_Mutex);
+    uint32_t m_nFramesCaptured ORV_GUARDED_BY(m_Mutex);
+    uint32_t m_nSelectedFrames ORV_GUARDED_BY(m_Mutex);
 
     // Channel load and per-channel values.
-    std::array<uint8_t, kChannelLoadBytes> m_abChannelLoad;
-    std::array<int16_t, kChannelSlots> m_anChannelValue;
+    std::array<uint8_t, kChannelLoadBytes> m_abChannelLoad ORV_GUARDED_BY(m_Mutex);
+    std::array<int16_t, kChannelSlots> m_anChannelValue ORV_GUARDED_BY(m_Mutex);
 
     // Alert and spectrum screen state.
-    char m_szAlertMac[32];
-    uint8_t m_bStationsChanged;
-    int16_t m_nSelectedTrace;
-    std::array<SpectrumTrace, kSpectrumTraceCount> m_aSpectrumTrace;
-    int16_t m_nSpectrumMarker;
+    char m_szAlertMac[32] ORV_GUARDED_BY(m_Mutex);
+    uint8_t m_bStationsChanged ORV_GUARDED_BY(m_Mutex);
+    int16_t m_nSelectedTrace ORV_GUARDED_BY(m_Mutex);
+    std::array<SpectrumTrace, kSpectrumTraceCount> m_aSpectrumTrace ORV_GUARDED_BY(m_Mutex);
+    int16_t m_nSpectrumMarker ORV_GUARDED_BY(m_Mutex);
 
     // Recording.
-    uint8_t m_bRecording;
-    std::string m_strLogFile;
+    uint8_t m_bRecording ORV_GUARDED_BY(m_Mutex);
+    std::string m_strLogFile ORV_GUARDED_BY(m_Mutex);
 
     // Channel and options.
-    uint8_t m_nChannel;
-    uint8_t m_nFrameChannel;
-    uint8_t m_nPreviousChannel;
-    char m_szFrameSsid[64];
-    uint8_t m_bBatteryLow;
-    uint8_t m_bSecurityEnabled;
-    uint8_t m_bShowNonApMacs;
-    uint8_t m_bHeronEnabled;
-    uint8_t m_bPacketSeen;
+    uint8_t m_nChannel ORV_GUARDED_BY(m_Mutex);
+    uint8_t m_nFrameChannel ORV_GUARDED_BY(m_Mutex);
+    uint8_t m_nPreviousChannel ORV_GUARDED_BY(m_Mutex);
+    char m_szFrameSsid[64] ORV_GUARDED_BY(m_Mutex);
+    uint8_t m_bBatteryLow ORV_GUARDED_BY(m_Mutex);
+    uint8_t m_bSecurityEnabled ORV_GUARDED_BY(m_Mutex);
+    uint8_t m_bShowNonApMacs ORV_GUARDED_BY(m_Mutex);
+    uint8_t m_bHeronEnabled ORV_GUARDED_BY(m_Mutex);
+    uint8_t m_bPacketSeen ORV_GUARDED_BY(m_Mutex);
 
     // Frame counters.
-    uint32_t m_nFramesTotal;
-    uint32_t m_nBeacons;
-    uint32_t m_nDataFrames;
-    uint32_t m_nControlFrames;
-    uint32_t m_nMgmtFrames;
-    uint32_t m_nReservedFrames;
-    uint32_t m_nAuthFrames;
-    uint32_t m_nDeauthFrames;
-    std::array<uint32_t, kChannelSlots> m_anFramesPerChannel;
-    uint32_t m_nFramesAllChannels;
-    std::array<uint32_t, kChannelSlots> m_anBeaconsPerChannel;
-    std::array<std::array<uint32_t, kChannelSlots>, kRateCount> m_anBytesPerRateChannel;
-    std::array<uint32_t, kChannelSlots> m_anChannelReports;
+    uint32_t m_nFramesTotal ORV_GUARDED_BY(m_Mutex);
+    uint32_t m_nBeacons ORV_GUARDED_BY(m_Mutex);
+    uint32_t m_nDataFrames ORV_GUARDED_BY(m_Mutex);
+    uint32_t m_nControlFrames ORV_GUARDED_BY(m_Mutex);
+    uint32_t m_nMgmtFrames ORV_GUARDED_BY(m_Mutex);
+    uint32_t m_nReservedFrames ORV_GUARDED_BY(m_Mutex);
+    uint32_t m_nAuthFrames ORV_GUARDED_BY(m_Mutex);
+    uint32_t m_nDeauthFrames ORV_GUARDED_BY(m_Mutex);
+    std::array<uint32_t, kChannelSlots> m_anFramesPerChannel ORV_GUARDED_BY(m_Mutex);
+    uint32_t m_nFramesAllChannels ORV_GUARDED_BY(m_Mutex);
+    std::array<uint32_t, kChannelSlots> m_anBeaconsPerChannel ORV_GUARDED_BY(m_Mutex);
+    std::array<std::array<uint32_t, kChannelSlots>, kRateCount> m_anBytesPerRateChannel
+        ORV_GUARDED_BY(m_Mutex);
+    std::array<uint32_t, kChannelSlots> m_anChannelReports ORV_GUARDED_BY(m_Mutex);
 
     // Notification and channel change.
-    IMessagePoster* m_hNotifyWnd;  // null: nothing is posted
-    uint8_t m_bSelectedUpdated;
-    uint8_t m_bChannelPending;
-    uint8_t m_nPendingChannel;
+    IMessagePoster* m_hNotifyWnd ORV_GUARDED_BY(m_Mutex);  // null: nothing is posted
+    uint8_t m_bSelectedUpdated ORV_GUARDED_BY(m_Mutex);
+    uint8_t m_bChannelPending ORV_GUARDED_BY(m_Mutex);
+    uint8_t m_nPendingChannel ORV_GUARDED_BY(m_Mutex);
 
     // Statistics windows of the selected station.
-    std::array<StatsWindow, kRateCount> m_aRateWindow;
-    StatsWindow m_FrameWindow;
+    std::array<StatsWindow, kRateCount> m_aRateWindow ORV_GUARDED_BY(m_Mutex);
+    StatsWindow m_FrameWindow ORV_GUARDED_BY(m_Mutex);
 
     // Other.
-    int16_t m_nMarkerNumber;
-    uint8_t m_bSerialReceived;
+    int16_t m_nMarkerNumber ORV_GUARDED_BY(m_Mutex);
+    uint8_t m_bSerialReceived ORV_GUARDED_BY(m_Mutex);
 
     // The station table and the last GPS message.
-    CStationList m_Stations;
-    CGpsStatus m_Gps;
+    CStationList m_Stations ORV_GUARDED_BY(m_Mutex);
+    CGpsStatus m_Gps ORV_GUARDED_BY(m_Mutex);
 
 private:
     void Post(unsigned message);
@@ -273,7 +280,7 @@ private:
 
     // The one store lock. It also stands for the sweep-buffer locks and the
     // infrared record lock: both are only touched with it held.
-    mutable std::mutex m_Mutex;
+    mutable CCheckedMutex m_Mutex;
     // The thread inside DispatchPacket, if any: a nested call from that thread
     // (a poster or stager dispatching synchronously) is dropped, not deadlocked.
     std::atomic<std::thread::id> m_DispatchOwner{};
@@ -290,3 +297,19 @@ private:
     void CheckAlarm(uint8_t validFlag, const char* mac, bool unauthorized);
     // --- end of frame decoding state ---
 };
+
+// Holds the store lock for its scope, in the form the lock analysis follows:
+// code checked by it reads and writes the store only inside one of these.
+class ORV_SCOPED_CAPABILITY CStoreLock {
+public:
+    explicit CStoreLock(const CSurveyData& data) ORV_ACQUIRE(data.StoreMutex())
+        : m_lock(data.StoreMutex()) {}
+    ~CStoreLock() ORV_RELEASE() {}
+
+private:
+    CCheckedLock m_lock;
+};
+
+// For a function that reads or writes the store `data` it is given and
+// expects its caller to hold that store's lock.
+#define ORV_REQUIRES_STORE(data) ORV_REQUIRES((data).StoreMutex())

@@ -35,7 +35,6 @@ private:
     friend class CFontEngine;
     int m_nFile = -1;  // index of the face file, -1 when none could be loaded
     int m_nPixelSize = 0;
-    bool m_bMono = false;
     CTextMetrics m_metrics;
     mutable std::array<std::unique_ptr<CGlyph>, 256> m_apGlyphs;
 };

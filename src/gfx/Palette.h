@@ -20,4 +20,7 @@ inline constexpr COLORREF kFace = RGB(192, 192, 192);
 inline constexpr COLORREF kGrey = RGB(128, 128, 128);
 inline constexpr COLORREF kOlive = RGB(128, 128, 64);
 
+// Trace 1..3 of the spectrum analyser: its line on the plot and its buttons.
+inline constexpr COLORREF kTraceColors[3] = {kDarkRed, kNavy, RGB(0, 96, 0)};
+
 }  // namespace Palette

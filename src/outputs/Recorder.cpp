@@ -35,7 +35,7 @@ std::string CRecorder::ChooseLogFile(const std::string& folder) {
 
 void CRecorder::SetRefresh(bool enabled) {
     if (m_setup.pData == nullptr) return;
-    const auto lock = m_setup.pData->Lock();
+    const CStoreLock lock(*m_setup.pData);
     m_setup.pData->m_bRefreshEnabled = enabled ? 1 : 0;
 }
 
@@ -43,7 +43,7 @@ void CRecorder::StopActive(bool tellDropped) {
     if (m_setup.pData != nullptr) {
         // Once the store lock has been taken with the flag clear, the reader
         // thread can no longer be staging into the recording.
-        const auto lock = m_setup.pData->Lock();
+        const CStoreLock lock(*m_setup.pData);
         m_setup.pData->m_bRecording = 0;
         m_setup.pData->SetPacketStager(nullptr);
     }
@@ -65,7 +65,7 @@ void CRecorder::OnRecordData() {
     const std::string path = m_setup.chooseFile(m_setup.strDataDir);
     if (!path.empty()) {
         if (m_setup.pData != nullptr) {
-            const auto lock = m_setup.pData->Lock();
+            const CStoreLock lock(*m_setup.pData);
             m_setup.pData->m_strLogFile = path;
         }
         StopActive(true);
@@ -73,7 +73,7 @@ void CRecorder::OnRecordData() {
         if (log->Open() == 0) {
             m_pLog = std::move(log);
             if (m_setup.pData != nullptr) {
-                const auto lock = m_setup.pData->Lock();
+                const CStoreLock lock(*m_setup.pData);
                 m_setup.pData->SetPacketStager(m_pLog.get());
                 m_setup.pData->m_bRecording = 1;
             }

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "gfx/Canvas.h"
+#include "gfx/Palette.h"
 #include "res/BitmapPainters.h"
 #include "res/Resource.h"
 #include "res/TrafficBitmaps.h"
@@ -13,12 +14,12 @@
 namespace {
 
 constexpr int kGridTop = 20;  // where the screen shows the grid
-constexpr COLORREF kFace = RGB(192, 192, 192);
-constexpr COLORREF kPlot = RGB(255, 255, 255);
+using Palette::kBlack;
+using Palette::kFace;
+using Palette::kNavy;
+using Palette::kWhite;
+constexpr COLORREF kPlot = kWhite;
 constexpr COLORREF kRule = RGB(168, 168, 168);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kNavy = RGB(0, 0, 128);
 
 constexpr int kPlotLeft = 29;
 constexpr int kPlotRight = 229;
@@ -132,14 +133,9 @@ void Arrow(CCanvas& c, int x, int y, int dir) {
 }  // namespace
 
 COLORREF TraceColor(int trace) {
-    switch (trace) {
-        case 1:
-            return RGB(192, 0, 0);
-        case 2:
-            return RGB(0, 0, 128);
-        default:
-            return RGB(0, 96, 0);
-    }
+    // Any other number draws as trace 3.
+    const int index = trace == 1 || trace == 2 ? trace - 1 : 2;
+    return Palette::kTraceColors[index];
 }
 
 CBitmap PaintSpectrumGrid(int id) {

@@ -1,4 +1,5 @@
 #include "gfx/Canvas.h"
+#include "gfx/Palette.h"
 #include "res/BitmapPainters.h"
 
 // The nine 16 x 16 command-bar images side by side, in button order: main
@@ -6,8 +7,8 @@
 // marker, about. Drawn on the bar's light grey face.
 namespace {
 
-constexpr COLORREF kFace = RGB(192, 192, 192);
-constexpr COLORREF kInk = RGB(0, 0, 0);
+using Palette::kFace;
+constexpr COLORREF kInk = Palette::kBlack;
 
 void Line(CCanvas& c, int x0, int y0, int x1, int y1) {
     c.MoveTo(x0, y0);

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "gfx/Canvas.h"
+#include "gfx/Palette.h"
 #include "res/Resource.h"
 #include "res/TrafficBitmaps.h"
 
@@ -11,11 +12,11 @@
 namespace {
 
 constexpr int kTop = 20;
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kHeading = RGB(255, 255, 0);
+using Palette::kBlack;
+using Palette::kNavy;
+using Palette::kWhite;
+constexpr COLORREF kHeading = Palette::kYellow;
 constexpr COLORREF kRule = RGB(72, 72, 72);
-constexpr COLORREF kNavy = RGB(0, 0, 128);
 
 CRect Shown(int l, int t, int r, int b) {
     return CRect(l, t - kTop, r, b - kTop);

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "gfx/Canvas.h"
+#include "gfx/Palette.h"
 #include "res/Resource.h"
 #include "res/TrafficBitmaps.h"
 
@@ -12,12 +13,12 @@
 namespace {
 
 constexpr int kTop = 30;
-constexpr COLORREF kOlive = RGB(128, 128, 64);
+using Palette::kBlack;
+using Palette::kFace;
+using Palette::kOlive;
+using Palette::kWhite;
 constexpr COLORREF kChart = RGB(240, 240, 224);
 constexpr COLORREF kRule = RGB(176, 176, 144);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kFace = RGB(192, 192, 192);
 
 constexpr int kChartTop = 48;
 constexpr int kChartBottom = 198;

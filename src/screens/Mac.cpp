@@ -4,20 +4,20 @@
 #include <cstring>
 
 #include "audio/SoundCues.h"
+#include "board/Wire.h"
 #include "data/SurveyData.h"
 #include "gfx/Canvas.h"
+#include "gfx/Palette.h"
 #include "res/Resource.h"
 #include "screens/GeigerView.h"
 #include "screens/ScreenFurniture.h"
-#include "screens/ScreenGlobals.h"
-#include "screens/ScreenNavigator.h"
 
-ORV_IMPLEMENT_DYNCREATE(CMac, CView)
+ORV_IMPLEMENT_DYNCREATE(CMac, CScreen)
 
 namespace {
 
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
+using Palette::kBlack;
+using Palette::kWhite;
 constexpr CRect kBackground{0, 20, 240, 240};
 constexpr unsigned kCentred = DT_CENTER | DT_VCENTER;
 constexpr unsigned kLeft = DT_VCENTER;
@@ -39,7 +39,7 @@ void CopyText(char (&to)[N], const std::array<char, M>& from) {
 
 }  // namespace
 
-CMac::CMac() {
+CMac::CMac() : CScreen(kTemplateId) {
     AddCommand(ID_UP, [this] { OnUp(); });
     AddCommand(ID_DOWN, [this] { OnDown(); });
 }
@@ -68,47 +68,36 @@ int CMac::ChannelAt(int x) {
     return 0;
 }
 
-void CMac::OnDraw(CCanvas& dc) {
-    const auto lock = LockSurveyData();
-    const CRect client = GetClientRect();
-    CCanvas mem = dc.CreateCompatible(client.Width(), client.Height());
-    mem.SelectFont(CFont(80, "System"));
-    mem.FillSolidRect(client, kBlack);
+void CMac::Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) {
+    dc.SelectFont(CFont(80, "System"));
+    furniture.DrawBitmap(dc, IDB_MAC_LIST, kBackground.left, kBackground.top, kBackground.Width(),
+                         kBackground.Height());
+    furniture.DrawActivityBanner(dc);
+    furniture.DrawSignalLegend(dc);
+    const CRect highlight = ChannelHighlight(data.m_nChannel);
+    dc.PatBlt(highlight.left, highlight.top, highlight.Width(), highlight.Height(), DSTINVERT);
 
-    const CSurveyData* data = g_pSurveyData;
-    const CScreenFurniture* furniture = g_pScreenFurniture;
-    if (data != nullptr && furniture != nullptr) {
-        furniture->DrawBitmap(mem, IDB_MAC_LIST, kBackground.left, kBackground.top,
-                              kBackground.Width(), kBackground.Height());
-        furniture->DrawActivityBanner(mem);
-        furniture->DrawSignalLegend(mem);
-        const CRect highlight = ChannelHighlight(data->m_nChannel);
-        mem.PatBlt(highlight.left, highlight.top, highlight.Width(), highlight.Height(), DSTINVERT);
+    m_nChannelFilter = data.m_nMode == BoardMode::kOneChannel ? data.m_nChannel : 0;
+    m_nRowsDrawn = 0;
+    m_nRunningNumber = 0;
+    m_nFirstIndex = static_cast<uint16_t>((m_nPage - 1) * m_nItemsPerPage + 1);
+    m_abRowValid.fill(0);
 
-        m_nChannelFilter = data->m_nMode == kModeOneChannel ? data->m_nChannel : 0;
-        m_nRowsDrawn = 0;
-        m_nRunningNumber = 0;
-        m_nFirstIndex = static_cast<uint16_t>((m_nPage - 1) * m_nItemsPerPage + 1);
-        m_abRowValid.fill(0);
-
-        const CStationList& stations = data->m_Stations;
-        StationEntry* entry = nullptr;
-        int walk = stations.GetAt(1, &entry);
-        while (walk == 0 && entry != nullptr && m_nRowsDrawn < m_nItemsPerPage) {
-            const bool shown = (m_nChannelFilter == 0 || m_nChannelFilter == entry->nChannel) &&
-                               (data->m_bShowNonApMacs != 0 || entry->nKind == kStationAccessPoint);
-            if (shown && ++m_nRunningNumber >= m_nFirstIndex) {
-                const int k = ++m_nRowsDrawn;
-                DrawRow(mem, *data, *entry, k);
-            }
-            walk = stations.Next(entry, &entry);
+    StationEntry* entry = nullptr;
+    int walk = data.m_Stations.GetAt(1, &entry);
+    while (walk == 0 && entry != nullptr && m_nRowsDrawn < m_nItemsPerPage) {
+        const bool shown = (m_nChannelFilter == 0 || m_nChannelFilter == entry->nChannel) &&
+                           (data.m_bShowNonApMacs != 0 || entry->nKind == kStationAccessPoint);
+        if (shown && ++m_nRunningNumber >= m_nFirstIndex) {
+            const int k = ++m_nRowsDrawn;
+            DrawRow(dc, data, *entry, k);
         }
-        m_bAtLastPage = m_nRowsDrawn < m_nItemsPerPage ? 1 : 0;
-
-        DrawFooters(mem, *data);
-        furniture->DrawStatusBar(mem);
+        walk = data.m_Stations.Next(entry, &entry);
     }
-    dc.BitBlt(0, 0, client.Width(), client.Height(), mem, 0, 0, SRCCOPY);
+    m_bAtLastPage = m_nRowsDrawn < m_nItemsPerPage ? 1 : 0;
+
+    DrawFooters(dc, data);
+    furniture.DrawStatusBar(dc);
 }
 
 void CMac::DrawRow(CCanvas& dc, const CSurveyData& data, const StationEntry& entry, int k) {
@@ -157,49 +146,38 @@ void CMac::DrawFooters(CCanvas& dc, const CSurveyData& data) {
     dc.DrawText(text, kItemFooter, DT_CENTER);
 }
 
-void CMac::OnLButtonDown(int x, int y) {
-    bool bOpenGeiger = false;
-    {
-        const auto lock = LockSurveyData();
-        CSurveyData* data = g_pSurveyData;
-        if (data == nullptr) return;
-        if (kChannelStrip.PtInRect(x, y)) {
-            // A touch between two cells or past the ends names no channel
-            // and changes nothing.
-            const int channel = ChannelAt(x);
-            if (channel != 0) {
-                PlayResourceSound("PING");
-                SelectChannel(*data, channel);
-            }
-        }
-        if (kSurveyBar.PtInRect(x, y)) {
+void CMac::OnTouch(int x, int y, CSurveyData& data) {
+    if (kChannelStrip.PtInRect(x, y)) {
+        // A touch between two cells or past the ends names no channel and
+        // changes nothing.
+        const int channel = ChannelAt(x);
+        if (channel != 0) {
             PlayResourceSound("PING");
-            data->SetMode(kModeAllChannels);
-            data->m_Stations.Clear();
-        }
-        if (kListArea.PtInRect(x, y)) {
-            PlayResourceSound("PING");
-            for (int k = 1; k <= kItemsPerPage; ++k) {
-                if (!RowRect(k).PtInRect(x, y)) continue;
-                if (m_abRowValid[static_cast<size_t>(k)] != 0) {
-                    SelectRow(*data, k);
-                    bOpenGeiger = true;
-                }
-                break;
-            }
+            SelectChannel(data, channel);
         }
     }
-    // Switching screens may paint the next one, which takes the store lock.
-    if (bOpenGeiger) {
-        if (IScreenNavigator* navigator = NavigatorOf(*this))
-            navigator->SwitchToView(ORV_RUNTIME_CLASS(CGeigerView));
+    if (kSurveyBar.PtInRect(x, y)) {
+        PlayResourceSound("PING");
+        data.SetMode(BoardMode::kAllChannels);
+        data.m_Stations.Clear();
+    }
+    if (kListArea.PtInRect(x, y)) {
+        PlayResourceSound("PING");
+        for (int k = 1; k <= kItemsPerPage; ++k) {
+            if (!RowRect(k).PtInRect(x, y)) continue;
+            if (m_abRowValid[static_cast<size_t>(k)] != 0) {
+                SelectRow(data, k);
+                RequestSwitch(ORV_RUNTIME_CLASS(CGeigerView));
+            }
+            break;
+        }
     }
 }
 
 void CMac::SelectChannel(CSurveyData& data, int channel) {
     data.m_nPendingChannel = static_cast<uint8_t>(channel);
     data.m_bChannelPending = 1;
-    data.SetMode(kModeOneChannel);
+    data.SetMode(BoardMode::kOneChannel);
     data.m_Stations.Clear();
 }
 
@@ -208,7 +186,7 @@ void CMac::SelectRow(CSurveyData& data, int k) {
     const int16_t channel = m_anRowChannel[row];
     data.m_bChannelPending = 1;
     data.m_nPendingChannel = static_cast<uint8_t>(channel);
-    data.SetMode(kModeOneChannel);
+    data.SetMode(BoardMode::kOneChannel);
     data.ClearSelectedStation();
     // Clearing the selection zeroes the selected channel too, so it is set
     // after the clear to keep the station's channel with its selection.

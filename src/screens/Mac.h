@@ -5,7 +5,8 @@
 
 #include "gfx/Color.h"
 #include "gfx/Geometry.h"
-#include "ui/View.h"
+#include "gfx/Palette.h"
+#include "screens/Screen.h"
 
 class CSurveyData;
 struct StationEntry;
@@ -15,11 +16,9 @@ struct StationEntry;
 // then shows that channel's stations), the SURVEY bar returns it to all
 // channels, and touching an entry selects that station and opens the Geiger
 // screen. Up and Down page through the list; the page lives in the view.
-class CMac : public CView {
+class CMac : public CScreen {
     ORV_DECLARE_DYNCREATE(CMac)
 public:
-    static constexpr int kModeOneChannel = 1;
-    static constexpr int kModeAllChannels = 4;
     static constexpr int kItemsPerPage = 8;
 
     static constexpr CRect kListArea{0, 39, 240, 198};
@@ -36,11 +35,12 @@ public:
         return CRect(17 * c - 17, 198, 17 * c + 2, 219);
     }
 
+    // The screen's empty form template.
+    static constexpr unsigned kTemplateId = 117;
+
     CMac();
 
-    COLORREF GetBackgroundColor() const override { return RGB(0, 0, 0); }
-    void OnDraw(CCanvas& dc) override;
-    void OnLButtonDown(int x, int y) override;
+    COLORREF GetBackgroundColor() const override { return Palette::kBlack; }
 
     // -100 dBm red, -80 yellow, -60 green, -40 cyan, -20 and stronger white.
     static COLORREF RssiColor(int rssi);
@@ -51,13 +51,19 @@ public:
     bool IsAtLastPage() const { return m_bAtLastPage != 0; }
     int GetRowsDrawn() const { return m_nRowsDrawn; }
 
+protected:
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
+    void OnTouch(int x, int y, CSurveyData& data) override ORV_REQUIRES_STORE(data);
+
 private:
     void OnUp();
     void OnDown();
-    void DrawRow(CCanvas& dc, const CSurveyData& data, const StationEntry& entry, int k);
-    void DrawFooters(CCanvas& dc, const CSurveyData& data);
-    void SelectChannel(CSurveyData& data, int channel);
-    void SelectRow(CSurveyData& data, int k);
+    void DrawRow(CCanvas& dc, const CSurveyData& data, const StationEntry& entry, int k)
+        ORV_REQUIRES_STORE(data);
+    void DrawFooters(CCanvas& dc, const CSurveyData& data) ORV_REQUIRES_STORE(data);
+    void SelectChannel(CSurveyData& data, int channel) ORV_REQUIRES_STORE(data);
+    void SelectRow(CSurveyData& data, int k) ORV_REQUIRES_STORE(data);
 
     static constexpr int kRows = kItemsPerPage + 1;  // rows 1..8; entry 0 unused
 

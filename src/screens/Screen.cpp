@@ -30,7 +30,7 @@ void CScreen::OnDraw(CCanvas& dc) {
     CCanvas mem = dc.CreateCompatible(client.Width(), client.Height());
     mem.FillSolidRect(client, GetBackgroundColor());
     if (m_context.pData != nullptr && m_context.pFurniture != nullptr) {
-        const auto lock = m_context.pData->Lock();
+        const CStoreLock lock(*m_context.pData);
         Compose(mem, *m_context.pData, *m_context.pFurniture);
     }
     dc.BitBlt(0, 0, client.Width(), client.Height(), mem, 0, 0, SRCCOPY);
@@ -38,7 +38,7 @@ void CScreen::OnDraw(CCanvas& dc) {
 
 void CScreen::OnLButtonDown(int x, int y) {
     if (m_context.pData != nullptr) {
-        const auto lock = m_context.pData->Lock();
+        const CStoreLock lock(*m_context.pData);
         OnTouch(x, y, *m_context.pData);
     }
     RunRequests();

@@ -3,9 +3,9 @@
 #include <functional>
 #include <vector>
 
+#include "data/SurveyData.h"
 #include "ui/FormView.h"
 
-class CSurveyData;
 class CScreenFurniture;
 class CClickEngine;
 class IScreenNavigator;
@@ -31,6 +31,14 @@ struct ScreenContext {
 //
 // Without a context (a screen built on its own) a paint only fills the
 // background and a touch does nothing.
+//
+// The clang build checks the lock: an override of Compose or OnTouch, and
+// every helper of it that reads or writes the store it is given, carries
+// ORV_REQUIRES_STORE(data) after its parameter list, naming its store
+// parameter:
+//   void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& f)
+//       override ORV_REQUIRES_STORE(data);
+// Without it the build fails at the first field the override touches.
 class CScreen : public CFormView {
     ORV_DECLARE_DYNAMIC(CScreen)
 public:
@@ -54,9 +62,11 @@ public:
 
 protected:
     // Draws the whole screen into `dc` with the store lock held.
-    virtual void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) = 0;
+    virtual void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture)
+        ORV_REQUIRES_STORE(data) = 0;
     // A touch on the screen (not on one of its controls), store lock held.
-    virtual void OnTouch(int /*x*/, int /*y*/, CSurveyData& /*data*/) {}
+    virtual void OnTouch(int /*x*/, int /*y*/, [[maybe_unused]] CSurveyData& data)
+        ORV_REQUIRES_STORE(data) {}
 
     // Screen changes asked for by OnTouch (or a command handler), carried out
     // once the store lock is released, in the order asked. The grid request
@@ -68,7 +78,8 @@ protected:
     void RunRequests();
 
     // The lock of the attached store for command handlers; an empty lock
-    // when no store is attached.
+    // when no store is attached. The clang lock analysis cannot follow it:
+    // code it checks takes a CStoreLock on GetContext().pData instead.
     [[nodiscard]] std::unique_lock<std::mutex> LockStore() const;
 
 private:

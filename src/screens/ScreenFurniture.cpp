@@ -6,6 +6,7 @@
 
 #include "data/SurveyData.h"
 #include "gfx/Canvas.h"
+#include "gfx/Palette.h"
 #include "platform/Clock.h"
 #include "res/BitmapResources.h"
 #include "res/Resource.h"
@@ -16,12 +17,12 @@ namespace {
 // sweep. Only the GUI thread paints.
 int g_nActivityCounter = 1;
 
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kRed = RGB(255, 0, 0);
-constexpr COLORREF kYellow = RGB(255, 255, 0);
-constexpr COLORREF kNavy = RGB(0, 0, 128);
-constexpr COLORREF kLightGrey = RGB(192, 192, 192);
+using Palette::kBlack;
+using Palette::kNavy;
+using Palette::kRed;
+using Palette::kWhite;
+using Palette::kYellow;
+constexpr COLORREF kLightGrey = Palette::kFace;
 
 constexpr CRect kBannerRect{0, 0, 240, 14};
 constexpr int kBannerHeight = 14;

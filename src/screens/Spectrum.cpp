@@ -3,13 +3,14 @@
 #include <cstdio>
 
 #include "audio/SoundCues.h"
+#include "board/Wire.h"
 #include "data/SurveyData.h"
 #include "gfx/Canvas.h"
+#include "gfx/Palette.h"
 #include "res/Resource.h"
 #include "screens/ScreenFurniture.h"
-#include "screens/ScreenGlobals.h"
 
-ORV_IMPLEMENT_DYNCREATE(CSpectrum, CView)
+ORV_IMPLEMENT_DYNCREATE(CSpectrum, CScreen)
 
 const std::array<CSpectrum::TraceButton, 3> CSpectrum::kEnableButtons = {{
     {{3, 210, 38, 227}, IDB_ENABLE1_ON, IDB_ENABLE1_OFF},
@@ -29,16 +30,12 @@ const std::array<CSpectrum::TraceButton, 3> CSpectrum::kHoldButtons = {{
 
 namespace {
 
-// Set while a paint of this screen runs; a paint asked for meanwhile is skipped.
-bool g_bSpectrumPainting = false;
-
-constexpr COLORREF kFace = RGB(192, 192, 192);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
+using Palette::kBlack;
+using Palette::kWhite;
 constexpr CPen kTracePens[3] = {
-    CPen(PS_SOLID, 1, RGB(192, 0, 0)),
-    CPen(PS_SOLID, 1, RGB(0, 0, 128)),
-    CPen(PS_SOLID, 1, RGB(0, 96, 0)),
+    CPen(PS_SOLID, 1, Palette::kTraceColors[0]),
+    CPen(PS_SOLID, 1, Palette::kTraceColors[1]),
+    CPen(PS_SOLID, 1, Palette::kTraceColors[2]),
 };
 constexpr CPen kMarkerPen(PS_SOLID, 1, kBlack);
 constexpr unsigned kCentred = DT_CENTER | DT_VCENTER;
@@ -51,8 +48,7 @@ constexpr int kFullBandCentreIndex = 136;
 constexpr int kChannelCentreIndex = 32;
 
 int PointCount(int mode) {
-    return mode == CSpectrum::kModeFullBand ? CSpectrum::kFullBandPoints
-                                            : CSpectrum::kChannelPoints;
+    return mode == BoardMode::kSpectrum ? CSpectrum::kFullBandPoints : CSpectrum::kChannelPoints;
 }
 
 bool IsTrace(int t) {
@@ -83,7 +79,7 @@ int CSpectrum::LevelToY(int dbm) {
 int CSpectrum::LiveLevel(const CSurveyData& data, int mode, int i) {
     // The wide sweep holds its 273 levels from byte 0; the narrow sweep's 64
     // levels follow two unused bytes.
-    if (mode == kModeFullBand) {
+    if (mode == BoardMode::kSpectrum) {
         if (i < 0 || i >= kFullBandPoints) return 0;
         return ReadLevel(&data.m_abWideSweep[static_cast<size_t>(2 * i)]) / 256;
     }
@@ -91,41 +87,27 @@ int CSpectrum::LiveLevel(const CSurveyData& data, int mode, int i) {
     return ReadLevel(&data.m_abNarrowSweep[static_cast<size_t>(2 + 2 * i)]) / 256;
 }
 
-void CSpectrum::OnDraw(CCanvas& dc) {
-    if (g_bSpectrumPainting) return;
-    g_bSpectrumPainting = true;
-    const auto lock = LockSurveyData();
-
-    const CRect client = GetClientRect();
-    CCanvas mem = dc.CreateCompatible(client.Width(), client.Height());
-    mem.SelectFont(CFont(80, "System"));
-    mem.FillSolidRect(client, kFace);
-
-    CSurveyData* data = g_pSurveyData;
-    const CScreenFurniture* furniture = g_pScreenFurniture;
-    if (data != nullptr && furniture != nullptr) {
-        furniture->DrawActivityBanner(mem);
-        const int points = PointCount(data->m_nMode);
-        const int grid = data->m_nMode == kModeChannelSweep ? IDB_CHANNEL_GRID : IDB_SPECTRUM_GRID;
-        furniture->DrawBitmap(mem, grid, kGridRect.left, kGridRect.top, kGridRect.Width(),
-                              kGridRect.Height());
-        for (const auto& [rect, id] : {std::pair{kMarkerPeakButton, IDB_MARKER_PEAK},
-                                       std::pair{kMarkerCenterButton, IDB_MARKER_CENTER},
-                                       std::pair{kMarkerLeftButton, IDB_MARKER_LEFT},
-                                       std::pair{kMarkerRightButton, IDB_MARKER_RIGHT}}) {
-            furniture->DrawBitmapRect(mem, id, rect.left, rect.top, rect.right, rect.bottom);
-        }
-        int markerLevel = kNoMarkerLevel;
-        DrawTraces(mem, *data, points, &markerLevel);
-        DrawReadouts(mem, *data, points, markerLevel);
+void CSpectrum::Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) {
+    dc.SelectFont(CFont(80, "System"));
+    furniture.DrawActivityBanner(dc);
+    const int points = PointCount(data.m_nMode);
+    const int grid =
+        data.m_nMode == BoardMode::kNarrowSpectrum ? IDB_CHANNEL_GRID : IDB_SPECTRUM_GRID;
+    furniture.DrawBitmap(dc, grid, kGridRect.left, kGridRect.top, kGridRect.Width(),
+                         kGridRect.Height());
+    for (const auto& [rect, id] : {std::pair{kMarkerPeakButton, IDB_MARKER_PEAK},
+                                   std::pair{kMarkerCenterButton, IDB_MARKER_CENTER},
+                                   std::pair{kMarkerLeftButton, IDB_MARKER_LEFT},
+                                   std::pair{kMarkerRightButton, IDB_MARKER_RIGHT}}) {
+        furniture.DrawBitmapRect(dc, id, rect.left, rect.top, rect.right, rect.bottom);
     }
-
-    dc.BitBlt(0, 0, client.Width(), client.Height(), mem, 0, 0, SRCCOPY);
-    g_bSpectrumPainting = false;
+    int markerLevel = kNoMarkerLevel;
+    DrawTraces(dc, data, furniture, points, &markerLevel);
+    DrawReadouts(dc, data, points, markerLevel);
 }
 
-void CSpectrum::DrawTraces(CCanvas& dc, CSurveyData& data, int points, int* markerLevel) {
-    const CScreenFurniture& furniture = *g_pScreenFurniture;
+void CSpectrum::DrawTraces(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture,
+                           int points, int* markerLevel) {
     const int mode = data.m_nMode;
     for (int t = 1; t <= 3; ++t) {
         SpectrumTrace& trace = data.m_aSpectrumTrace[static_cast<size_t>(t)];
@@ -173,7 +155,7 @@ void CSpectrum::DrawReadouts(CCanvas& dc, const CSurveyData& data, int points, i
     const int marker = data.m_nSpectrumMarker;
     int markerMhz = 0;
     dc.FillSolidRect(kHeaderLine, kBlack);
-    if (data.m_nMode == kModeFullBand) {
+    if (data.m_nMode == BoardMode::kSpectrum) {
         std::snprintf(text, sizeof text, "Ctr: 2450 MHz   Span: 100 MHz");
         markerMhz = 2400 + (marker * 100) / points;
     } else {
@@ -189,12 +171,9 @@ void CSpectrum::DrawReadouts(CCanvas& dc, const CSurveyData& data, int points, i
     dc.DrawText(text, kMarkerLine, kCentred);
 }
 
-void CSpectrum::OnLButtonDown(int x, int y) {
-    const auto lock = LockSurveyData();
-    CSurveyData* data = g_pSurveyData;
-    if (data == nullptr) return;
-    TouchButtons(*data, x, y);
-    TouchStrip(*data, x, y);
+void CSpectrum::OnTouch(int x, int y, CSurveyData& data) {
+    TouchButtons(data, x, y);
+    TouchStrip(data, x, y);
 }
 
 bool CSpectrum::TouchButtons(CSurveyData& data, int x, int y) {
@@ -221,7 +200,7 @@ bool CSpectrum::TouchButtons(CSurveyData& data, int x, int y) {
         return true;
     }
 
-    const bool fullBand = data.m_nMode == kModeFullBand;
+    const bool fullBand = data.m_nMode == BoardMode::kSpectrum;
     const int points = PointCount(data.m_nMode);
     int16_t& marker = data.m_nSpectrumMarker;
     if (kMarkerPeakButton.PtInRect(x, y)) {
@@ -258,7 +237,7 @@ bool CSpectrum::TouchButtons(CSurveyData& data, int x, int y) {
 }
 
 void CSpectrum::TouchStrip(CSurveyData& data, int x, int y) {
-    if (kChannelStrip.PtInRect(x, y) && data.m_nMode == kModeFullBand) {
+    if (kChannelStrip.PtInRect(x, y) && data.m_nMode == BoardMode::kSpectrum) {
         PlayResourceSound("PING");
         // Between two cells the zoom goes to channel 1.
         int channel = 1;
@@ -270,9 +249,9 @@ void CSpectrum::TouchStrip(CSurveyData& data, int x, int y) {
         }
         data.m_nPendingChannel = static_cast<uint8_t>(channel);
         data.m_bChannelPending = 1;
-        data.SetMode(kModeChannelSweep);
+        data.SetMode(BoardMode::kNarrowSpectrum);
     } else if (kBottomStrip.PtInRect(x, y)) {
         PlayResourceSound("PING");
-        data.SetMode(kModeFullBand);
+        data.SetMode(BoardMode::kSpectrum);
     }
 }

@@ -3,7 +3,8 @@
 #include <array>
 
 #include "gfx/Geometry.h"
-#include "ui/View.h"
+#include "gfx/Palette.h"
+#include "screens/Screen.h"
 
 class CSurveyData;
 
@@ -13,12 +14,9 @@ class CSurveyData;
 // buttons that select, show and hold traces and move the marker. The traces,
 // their flags and the marker live in the store, so they survive leaving the
 // screen. Every paint copies the latest sweep into the selected trace.
-class CSpectrum : public CView {
+class CSpectrum : public CScreen {
     ORV_DECLARE_DYNCREATE(CSpectrum)
 public:
-    // Board modes this screen uses.
-    static constexpr int kModeChannelSweep = 2;
-    static constexpr int kModeFullBand = 6;
     static constexpr int kFullBandPoints = 273;
     static constexpr int kChannelPoints = 64;
 
@@ -52,22 +50,30 @@ public:
     static constexpr CRect kMarkerLeftButton{203, 210, 238, 236};
     static constexpr CRect kMarkerRightButton{203, 239, 238, 265};
 
-    CSpectrum() = default;
+    // The screen's empty form template.
+    static constexpr unsigned kTemplateId = 111;
 
-    COLORREF GetBackgroundColor() const override { return RGB(192, 192, 192); }
-    void OnDraw(CCanvas& dc) override;
-    void OnLButtonDown(int x, int y) override;
+    CSpectrum() : CScreen(kTemplateId) {}
+
+    COLORREF GetBackgroundColor() const override { return Palette::kFace; }
 
     // Screen y of a level in whole dBm.
     static int LevelToY(int dbm);
     // Live sample i of the sweep for the board mode, in whole dBm; 0 for an
     // index outside that sweep.
-    static int LiveLevel(const CSurveyData& data, int mode, int i);
+    static int LiveLevel(const CSurveyData& data, int mode, int i) ORV_REQUIRES_STORE(data);
+
+protected:
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
+    void OnTouch(int x, int y, CSurveyData& data) override ORV_REQUIRES_STORE(data);
 
 private:
-    void DrawTraces(CCanvas& dc, CSurveyData& data, int points, int* markerLevel);
-    void DrawReadouts(CCanvas& dc, const CSurveyData& data, int points, int markerLevel);
+    void DrawTraces(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture, int points,
+                    int* markerLevel) ORV_REQUIRES_STORE(data);
+    void DrawReadouts(CCanvas& dc, const CSurveyData& data, int points, int markerLevel)
+        ORV_REQUIRES_STORE(data);
     // True when the touch hit one of the buttons.
-    bool TouchButtons(CSurveyData& data, int x, int y);
-    void TouchStrip(CSurveyData& data, int x, int y);
+    bool TouchButtons(CSurveyData& data, int x, int y) ORV_REQUIRES_STORE(data);
+    void TouchStrip(CSurveyData& data, int x, int y) ORV_REQUIRES_STORE(data);
 };

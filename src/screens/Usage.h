@@ -6,6 +6,7 @@
 #include "gfx/Brush.h"
 #include "gfx/Font.h"
 #include "gfx/Geometry.h"
+#include "gfx/Palette.h"
 #include "gfx/Pen.h"
 #include "screens/Screen.h"
 
@@ -33,19 +34,20 @@ public:
 
     CUsage();
 
-    COLORREF GetBackgroundColor() const override { return RGB(255, 255, 255); }
+    COLORREF GetBackgroundColor() const override { return Palette::kWhite; }
 
     // Share of all frames on one channel, 0..100; 0 when no frame was seen.
     static int FramePercent(uint32_t channelFrames, uint32_t allFrames);
 
 protected:
-    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override;
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
 
 private:
-    void DrawCounters(CCanvas& dc, const CSurveyData& data);
+    void DrawCounters(CCanvas& dc, const CSurveyData& data) ORV_REQUIRES_STORE(data);
     void DrawChannelStrip(CCanvas& dc, int channel);
-    void DrawFrameShare(CCanvas& dc, const CSurveyData& data);
-    void DrawLevels(CCanvas& dc, const CSurveyData& data);
+    void DrawFrameShare(CCanvas& dc, const CSurveyData& data) ORV_REQUIRES_STORE(data);
+    void DrawLevels(CCanvas& dc, const CSurveyData& data) ORV_REQUIRES_STORE(data);
 
     // Drawing objects, made once for the life of the screen.
     CBrush m_brCounterBand;

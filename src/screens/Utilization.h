@@ -4,12 +4,13 @@
 #include <cstdint>
 
 #include "gfx/Geometry.h"
-#include "ui/View.h"
+#include "gfx/Palette.h"
+#include "screens/Screen.h"
 
 // Air time per channel used by traffic at each of the four 802.11b rates,
 // as stacked bars over the channel axis, at a full scale of 100 %, 10 % or
 // 1 % chosen by three buttons. The scale lives in the view.
-class CUtilization : public CView {
+class CUtilization : public CScreen {
     ORV_DECLARE_DYNCREATE(CUtilization)
 public:
     static constexpr int kChartTop = 48;
@@ -32,11 +33,12 @@ public:
         return CRect(15 * m + 13, 198, 15 * m + 29, 219);
     }
 
-    CUtilization() = default;
+    // The screen's empty form template.
+    static constexpr unsigned kTemplateId = 119;
 
-    COLORREF GetBackgroundColor() const override { return RGB(128, 128, 64); }
-    void OnDraw(CCanvas& dc) override;
-    void OnLButtonDown(int x, int y) override;
+    CUtilization() : CScreen(kTemplateId) {}
+
+    COLORREF GetBackgroundColor() const override { return Palette::kOlive; }
 
     int16_t GetScale() const { return m_nScale; }
     // Chart units of a traffic amount at rate index 0..3 and a scale: the
@@ -44,6 +46,14 @@ public:
     // low 16 bits of the amount count.
     static int64_t ChartUnits(uint32_t amount, int rate, int scale);
 
+protected:
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
+    void OnTouch(int x, int y, CSurveyData& data) override ORV_REQUIRES_STORE(data);
+
 private:
+    void DrawScaleLabels(CCanvas& dc);
+    void DrawBars(CCanvas& dc, const CSurveyData& data) ORV_REQUIRES_STORE(data);
+
     int16_t m_nScale = 1;
 };

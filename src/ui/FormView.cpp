@@ -4,9 +4,14 @@
 
 ORV_IMPLEMENT_DYNAMIC(CFormView, CView)
 
-CFormView::CFormView(const DialogTemplate& tpl)
-    : m_template(tpl), m_base(GetDialogBaseUnits(tpl.fontFace, tpl.nPointSize)), m_controls(*this) {
-    m_controls.CreateFromTemplate(m_template, m_base, CPoint(0, 0));
+CFormView::CFormView(const DialogTemplate& tpl) : m_template(tpl), m_controls(*this) {
+    if (!m_template.items.empty())
+        m_controls.CreateFromTemplate(m_template, GetBaseUnits(), CPoint(0, 0));
+}
+
+const DialogBaseUnits& CFormView::GetBaseUnits() const {
+    if (!m_base) m_base = GetDialogBaseUnits(m_template.fontFace, m_template.nPointSize);
+    return *m_base;
 }
 
 std::string CFormView::GetDlgItemText(unsigned nId) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,7 +20,9 @@ public:
     explicit CFormView(const DialogTemplate& tpl);
 
     const DialogTemplate& GetTemplate() const { return m_template; }
-    const DialogBaseUnits& GetBaseUnits() const { return m_base; }
+    // Measured on first use: a form without controls never loads its font,
+    // so building an empty screen costs nothing.
+    const DialogBaseUnits& GetBaseUnits() const;
     COLORREF GetBackgroundColor() const override { return kFaceColor; }
 
     CControl* GetDlgItem(unsigned nId) const { return m_controls.Find(nId); }
@@ -59,6 +62,6 @@ protected:
 
 private:
     DialogTemplate m_template;
-    DialogBaseUnits m_base;
+    mutable std::optional<DialogBaseUnits> m_base;
     CControlSet m_controls;
 };

@@ -13,7 +13,7 @@ class SpectrumTest : public ScreenTest {
 protected:
     void SetUp() override {
         ScreenTest::SetUp();
-        store->m_nMode = CSpectrum::kModeFullBand;
+        store->m_nMode = BoardMode::kSpectrum;
         view = Open<CSpectrum>();
     }
     void SetWide(int level256) {
@@ -69,7 +69,7 @@ TEST_F(SpectrumTest, SamplesAreTruncatedTowardZero) {
 }
 
 TEST_F(SpectrumTest, ChannelModeReadsTheNarrowSweepAfterItsTwoUnusedBytes) {
-    store->m_nMode = CSpectrum::kModeChannelSweep;
+    store->m_nMode = BoardMode::kNarrowSpectrum;
     store->m_abNarrowSweep[0] = 0x00;
     store->m_abNarrowSweep[1] = 0x80;  // not a level
     SetNarrowAt(0, -10240);
@@ -132,7 +132,7 @@ TEST_F(SpectrumTest, DiamondMarksTheMarkerPointAndReadsItOut) {
 }
 
 TEST_F(SpectrumTest, ChannelModeReadoutsUseTheChannelCentre) {
-    store->m_nMode = CSpectrum::kModeChannelSweep;
+    store->m_nMode = BoardMode::kNarrowSpectrum;
     for (int i = 0; i < 64; ++i) SetNarrowAt(i, -50 * 256);
     store->m_nChannel = 6;
     struct Case {
@@ -153,17 +153,6 @@ TEST_F(SpectrumTest, ChannelModeReadoutsUseTheChannelCentre) {
     Paint(view);
     EXPECT_EQ(HeaderLine(), "Ctr: 2484 MHz   Span: 20 MHz  Channel 14");
     EXPECT_EQ(MarkerLine(), "MARKER: 2484 MHz RSSI: -50 dBm");
-}
-
-TEST_F(SpectrumTest, ButtonsShowTheirFlags) {
-    // Set: white face; clear: the trace colour (the pixel just inside the frame).
-    Trace(2).bHold = 1;
-    const CCanvas& s = Paint(view);
-    EXPECT_EQ(s.GetPixel(4, 211), RGB(255, 255, 255));   // ENABLE 1, selected
-    EXPECT_EQ(s.GetPixel(4, 230), kTrace2);              // ENABLE 2, clear
-    EXPECT_EQ(s.GetPixel(44, 211), RGB(255, 255, 255));  // VISIBLE 1, set
-    EXPECT_EQ(s.GetPixel(84, 230), RGB(255, 255, 255));  // HOLD 2, set
-    EXPECT_EQ(s.GetPixel(84, 249), RGB(0, 96, 0));       // HOLD 3, clear
 }
 
 TEST_F(SpectrumTest, TraceButtonsSelectToggleAndPing) {
@@ -206,7 +195,7 @@ TEST_F(SpectrumTest, MarkerButtonsMoveAndClamp) {
     view->OnLButtonDown(210, 250);  // right
     EXPECT_EQ(store->m_nSpectrumMarker, 272);
 
-    store->m_nMode = CSpectrum::kModeChannelSweep;
+    store->m_nMode = BoardMode::kNarrowSpectrum;
     store->m_nSpectrumMarker = 200;  // left over from the full band
     view->OnLButtonDown(210, 250);
     EXPECT_EQ(store->m_nSpectrumMarker, 63);
@@ -221,20 +210,20 @@ TEST_F(SpectrumTest, ChannelStripZoomsInAndTheBottomStripZoomsOut) {
     EXPECT_EQ(store->m_bChannelPending, 1);
     EXPECT_EQ(store->Modes(), std::vector<int>{2});
 
-    store->m_nMode = CSpectrum::kModeFullBand;
+    store->m_nMode = BoardMode::kSpectrum;
     view->OnLButtonDown(17, 170);  // between channels 1 and 2
     EXPECT_EQ(store->m_nPendingChannel, 1);
-    store->m_nMode = CSpectrum::kModeFullBand;
+    store->m_nMode = BoardMode::kSpectrum;
     view->OnLButtonDown(236, 179);  // last pixel of channel 14
     EXPECT_EQ(store->m_nPendingChannel, 14);
 
-    store->m_nMode = CSpectrum::kModeFullBand;
+    store->m_nMode = BoardMode::kSpectrum;
     store->m_bChannelPending = 0;
     view->OnLButtonDown(1, 170);  // left of the strip: back to the full band
     EXPECT_EQ(store->m_bChannelPending, 0);
     EXPECT_EQ(store->Modes().back(), 6);
 
-    store->m_nMode = CSpectrum::kModeChannelSweep;
+    store->m_nMode = BoardMode::kNarrowSpectrum;
     view->OnLButtonDown(100, 162);
     EXPECT_EQ(store->Modes().back(), 6);
     EXPECT_EQ(store->m_bChannelPending, 0);

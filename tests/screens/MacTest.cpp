@@ -11,7 +11,7 @@ class MacTest : public ScreenTest {
 protected:
     void SetUp() override {
         ScreenTest::SetUp();
-        store->m_nMode = CMac::kModeAllChannels;
+        store->m_nMode = BoardMode::kAllChannels;
         store->m_nChannel = 1;
         view = Open<CMac>();
     }
@@ -144,7 +144,7 @@ TEST_F(MacTest, OneChannelModeListsThatChannelOnly) {
     AddStation("AA-00-00-00-00-01", -70, 6);
     AddStation("AA-00-00-00-00-02", -60, 11);
     AddStation("AA-00-00-00-00-03", -50, 6);
-    store->m_nMode = CMac::kModeOneChannel;
+    store->m_nMode = BoardMode::kOneChannel;
     store->m_nChannel = 6;
     Paint(view);
     EXPECT_EQ(view->GetRowsDrawn(), 2);

@@ -11,11 +11,13 @@
 #include <vector>
 
 #include "audio/SoundCues.h"
+#include "board/Wire.h"
 #include "data/SurveyData.h"
+#include "platform/Clock.h"
 #include "screens/Screen.h"
 #include "screens/ScreenFurniture.h"
-#include "screens/ScreenGlobals.h"
 #include "screens/ScreenNavigator.h"
+#include "tests/support/ReferenceImage.h"
 #include "ui/FrameWnd.h"
 
 // A store that keeps the commands it is asked to send instead of queuing them.
@@ -29,7 +31,7 @@ public:
     std::vector<int> Modes() const {
         std::vector<int> modes;
         for (const auto& s : m_sent)
-            if (s.command == 3 && !s.args.empty()) modes.push_back(s.args[0]);
+            if (s.command == BoardCommand::kSetMode && !s.args.empty()) modes.push_back(s.args[0]);
         return modes;
     }
     struct Sent {
@@ -61,8 +63,6 @@ protected:
     void SetUp() override {
         store = std::make_unique<CCommandStore>();
         furniture = std::make_unique<CScreenFurniture>(*store);
-        g_pSurveyData = store.get();
-        g_pScreenFurniture = furniture.get();
         CScreenFurniture::ResetActivityCounter();
         pings = std::make_shared<int>(0);
         auto count = pings;
@@ -73,11 +73,7 @@ protected:
             },
             [count](const char*, std::span<const std::uint8_t>) { ++*count; });
     }
-    void TearDown() override {
-        ClearSoundCues();
-        g_pSurveyData = nullptr;
-        g_pScreenFurniture = nullptr;
-    }
+    void TearDown() override { ClearSoundCues(); }
 
     template <class V>
     V* Open() {
@@ -92,6 +88,87 @@ protected:
         view->UpdateWindow(true);
         return view->GetSurface();
     }
+    // Paints `view` at a fixed local time with the activity strip on its first
+    // frame and compares it with tests/data/screens/NAME.png (see
+    // MatchesReferenceImage). One line per screen:
+    //   EXPECT_TRUE(MatchesReference(Open<CUsage>(), "usage"));
+    ::testing::AssertionResult MatchesReference(CView* view, const std::string& name) {
+        std::tm fixed{};
+        fixed.tm_year = 2026 - 1900;
+        fixed.tm_mon = 2;
+        fixed.tm_mday = 14;
+        fixed.tm_hour = 9;
+        fixed.tm_min = 26;
+        fixed.tm_sec = 53;
+        // The clock runs on from the time set: a paint that straddled a
+        // second is painted again.
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            CClock::SetLocal(fixed);
+            const std::time_t set = CClock::Now();
+            CScreenFurniture::ResetActivityCounter();
+            view->UpdateWindow(true);
+            if (CClock::Now() == set) break;
+        }
+        return MatchesReferenceImage(view->GetSurface().Bitmap(), name);
+    }
+
+    // A survey in progress: the board's identity, channel 6, a dozen stations
+    // of every kind and level, a sweep with two carriers, counters and air
+    // time on every channel. The reference pictures show it.
+    void PrepareSurvey() {
+        std::snprintf(store->m_szFirmwareVersion, sizeof store->m_szFirmwareVersion, "V 1.10");
+        std::snprintf(store->m_szSerialNumber, sizeof store->m_szSerialNumber, "SN1234");
+        store->m_nChannel = 6;
+        store->m_bShowNonApMacs = 1;
+        for (int i = 0; i < 12; ++i) {
+            char mac[32];
+            char ssid[32];
+            std::snprintf(mac, sizeof mac, "00-1A-2B-3C-4D-%02X", 0x10 + i);
+            std::snprintf(ssid, sizeof ssid, "site %d", i);
+            const uint16_t kind = i % 3 == 2 ? kStationOther : kStationAccessPoint;
+            StationEntry* e = AddStation(mac, -95 + 7 * i, 1 + (i * 5) % 14, kind, ssid);
+            if (e == nullptr) continue;
+            e->bPrivacy = static_cast<uint8_t>(i % 2);
+            e->bUnauthorized = static_cast<uint8_t>(i == 4);
+        }
+        for (int i = 0; i < 273; ++i) {
+            const int level = i > 95 && i < 108 ? -45 : (i > 200 && i < 206 ? -70 : -92);
+            const auto v = static_cast<uint16_t>(static_cast<int16_t>(level * 256 + 17 * (i % 5)));
+            store->m_abWideSweep[static_cast<size_t>(2 * i)] = static_cast<uint8_t>(v & 0xFF);
+            store->m_abWideSweep[static_cast<size_t>(2 * i + 1)] = static_cast<uint8_t>(v >> 8);
+        }
+        for (int i = 0; i < 64; ++i) {
+            const int level = i > 20 && i < 44 ? -50 - (i % 7) : -90;
+            const auto v = static_cast<uint16_t>(static_cast<int16_t>(level * 256));
+            store->m_abNarrowSweep[static_cast<size_t>(2 + 2 * i)] = static_cast<uint8_t>(v & 0xFF);
+            store->m_abNarrowSweep[static_cast<size_t>(3 + 2 * i)] = static_cast<uint8_t>(v >> 8);
+        }
+        for (int t = 1; t <= 3; ++t) {
+            SpectrumTrace& trace = store->m_aSpectrumTrace[static_cast<size_t>(t)];
+            trace.bVisible = 1;
+            for (auto& level : trace.anLevel) level = static_cast<int16_t>(-80 - 5 * t);
+        }
+        store->m_aSpectrumTrace[2].bHold = 1;
+        store->m_nSpectrumMarker = 101;
+        store->m_nFramesTotal = 12345;
+        store->m_nBeacons = 4000;
+        store->m_nMgmtFrames = 900;
+        store->m_nControlFrames = 3100;
+        store->m_nDataFrames = 4300;
+        store->m_nReservedFrames = 45;
+        store->m_nAuthFrames = 12;
+        store->m_nDeauthFrames = 3;
+        store->m_nFramesAllChannels = 4000;
+        for (int c = 1; c <= 14; ++c) {
+            const auto slot = static_cast<size_t>(c);
+            store->m_anFramesPerChannel[slot] = 600u * static_cast<uint32_t>(c % 7);
+            for (int r = 0; r < 4; ++r)
+                store->m_anBytesPerRateChannel[static_cast<size_t>(r)][slot] =
+                    static_cast<uint32_t>(300 * c * (r + 1));
+            store->m_anChannelValue[slot] = static_cast<int16_t>(-96 + c % 4);
+        }
+    }
+
     static bool HasText(const CView* view, const std::string& text, CTextRecord* out = nullptr) {
         CTextRecord record;
         return view->GetPaintTexts().FindLast(text, out != nullptr ? out : &record);

@@ -65,16 +65,12 @@ TEST_F(UsageTest, CountersAndTheCurrentChannel) {
     store->m_nFramesTotal = 3000000000u;
     store->m_nBeacons = 42;
     store->m_nChannel = 6;
-    const CCanvas& s = Paint(view);
+    Paint(view);
     CTextRecord r;
     ASSERT_TRUE(HasText(view, "3000000000", &r));
     EXPECT_EQ(r.rect, CRect(60, 22, 90, 32));
     ASSERT_TRUE(HasText(view, "42", &r));
     EXPECT_EQ(r.rect, CRect(60, 32, 90, 42));
-    EXPECT_EQ(s.GetPixel(5, 53), RGB(0, 0, 128));  // counter band
-
-    EXPECT_EQ(s.GetPixel(87, 68), RGB(192, 0, 0));  // the cell of channel 6
-    EXPECT_EQ(s.GetPixel(70, 68), kWhite);          // channel 5's
     ASSERT_TRUE(HasText(view, "06", &r));
     EXPECT_EQ(r.textColor, kWhite);
     EXPECT_EQ(r.bkColor, RGB(192, 0, 0));

@@ -521,7 +521,7 @@ int CScriptDriver::RunStep(const ScriptStep& step) {
         case ScriptStep::Kind::State: {
             nlohmann::json state;
             {
-                const auto lock = m_app.Data().Lock();
+                const CStoreLock lock(m_app.Data());
                 state = DumpState(m_app.Data());
             }
             state["click_engine"] = ClickEngineState(frame);
