@@ -17,6 +17,7 @@
 #include "screens/ScreenGlobals.h"
 #include "screens/ScreenGrid.h"
 #include "screens/ScreenTable.h"
+#include "screens/Security.h"
 #include "ui/Dialog.h"
 #include "ui/MessageBox.h"
 #include "ui/Static.h"
@@ -148,6 +149,7 @@ int CMainFrame::OnCreate() {
 void CMainFrame::OnViewAdded(CView& view) {
     if (auto* screen = dynamic_cast<CScreen*>(&view))
         screen->SetContext(ScreenContext{m_setup.pData, m_pFurniture.get()});
+    if (auto* security = dynamic_cast<CSecurity*>(&view)) security->SetDataDir(m_setup.strDataDir);
 }
 
 void CMainFrame::SwitchToView(const CRuntimeClass* pClass) {
