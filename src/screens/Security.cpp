@@ -217,7 +217,7 @@ void CSecurity::OnAuth() {
 }
 
 void CSecurity::OnGenerate() {
-    PlayResourceSound("ping");
+    PlayResourceSound("PING");
     if (CSurveyData* data = GetContext().pData) {
         const auto lock = data->Lock();
         data->ClearAuthorized();
