@@ -2,6 +2,7 @@
 // of the list's slots would, whatever sequence of operations built the list.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -87,6 +88,35 @@ TEST(ApListIndexTest, ACountWrittenDirectlyIsFollowedAndTheIndexCatchesUp) {
     EXPECT_FALSE(store->IsAuthorized("00-11-22-33-44-05"));
     EXPECT_TRUE(store->IsAuthorized("02-00-00-00-00-01"));
     EXPECT_TRUE(store->IsAuthorized("00-11-22-33-44-00"));
+}
+
+TEST(ApListIndexTest, RemovalsAtAndPastTheCountChangeNeitherListNorIndex) {
+    auto store = std::make_unique<CSurveyData>();
+    struct List {
+        int (CSurveyData::*add)(const char*);
+        int (CSurveyData::*remove)(int);
+        bool (CSurveyData::*find)(const char*) const;
+        int32_t CSurveyData::*count;
+    } lists[] = {
+        {&CSurveyData::AddAuthorized, &CSurveyData::RemoveAuthorized, &CSurveyData::IsAuthorized,
+         &CSurveyData::m_nAuthorizedCount},
+        {&CSurveyData::AddUnauthorized, &CSurveyData::RemoveUnauthorized,
+         &CSurveyData::IsUnauthorized, &CSurveyData::m_nUnauthorizedCount},
+    };
+    for (const List& l : lists) {
+        for (int size : {0, 3, 999}) {
+            for (int i = (*store).*l.count; i < size; ++i) {
+                char mac[32];
+                std::snprintf(mac, sizeof mac, "00-11-22-33-%02X-%02X", i >> 8, i & 0xFF);
+                ASSERT_EQ(((*store).*l.add)(mac), 0);
+            }
+            for (int index : {size, size + 1, 999, 1000, INT_MAX, -1, INT_MIN}) {
+                EXPECT_EQ(((*store).*l.remove)(index), -1) << size << " " << index;
+                EXPECT_EQ((*store).*l.count, size);
+            }
+            EXPECT_EQ(((*store).*l.find)("00-11-22-33-00-00"), size > 0);
+        }
+    }
 }
 
 TEST(ApListIndexTest, HashCoversOnlyTheComparedCharacters) {
