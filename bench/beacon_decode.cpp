@@ -110,6 +110,38 @@ void BM_BeaconDecodeOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_BeaconDecodeOnly);
 
+// Security on with both access-point lists full: the first 999 stations are
+// authorized, the next 999 are on the unauthorized list, and every other
+// station is on neither, so each of its beacons looks up both full lists and
+// raises the alarm (the unauthorized list can no longer take it).
+void BM_BeaconSecurityFullLists(benchmark::State& state) {
+    Fixture f;
+    char mac[32];
+    for (uint32_t s = 0; s < 2 * 999; ++s) {
+        std::snprintf(mac, sizeof(mac), "00-1C-%02X-%02X-%02X-%02X", (s >> 24) & 0xFF,
+                      (s >> 16) & 0xFF, (s >> 8) & 0xFF, s & 0xFF);
+        if (s < 999) {
+            f.store->AddAuthorized(mac);
+        } else {
+            f.store->AddUnauthorized(mac);
+        }
+    }
+    f.store->m_bSecurityEnabled = 1;
+    if (f.store->m_nAuthorizedCount != 999 || f.store->m_nUnauthorizedCount != 999) {
+        state.SkipWithError("lists not filled");
+        return;
+    }
+    size_t i = 0;
+    for (auto _ : state) {
+        const auto& p = f.refreshes[i++ & 8191];
+        f.store->DispatchPacket(9, p.data(), static_cast<uint32_t>(p.size()));
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+    state.counters["authorized"] = f.store->m_nAuthorizedCount;
+    state.counters["unauthorized"] = f.store->m_nUnauthorizedCount;
+}
+BENCHMARK(BM_BeaconSecurityFullLists);
+
 // A new station arrives in a table of 10,000 and is aged out again, so the
 // table stays the same size from one iteration to the next.
 void BM_NewStation(benchmark::State& state) {

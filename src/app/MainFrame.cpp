@@ -23,6 +23,7 @@
 #include "screens/ScreenFurniture.h"
 #include "screens/ScreenGrid.h"
 #include "screens/ScreenTable.h"
+#include "screens/Security.h"
 #include "ui/Dialog.h"
 #include "ui/MessageBox.h"
 #include "ui/Static.h"
@@ -214,6 +215,7 @@ void CMainFrame::CreateClickEngine() {
 void CMainFrame::OnViewAdded(CView& view) {
     if (auto* screen = dynamic_cast<CScreen*>(&view))
         screen->SetContext(ScreenContext{m_setup.pData, m_pFurniture.get(), m_pClickEngine.get()});
+    if (auto* security = dynamic_cast<CSecurity*>(&view)) security->SetDataDir(m_setup.strDataDir);
 }
 
 void CMainFrame::SwitchToView(const CRuntimeClass* pClass) {

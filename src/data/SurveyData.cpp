@@ -77,6 +77,14 @@ int UsedSlots(int32_t count) {
     return std::clamp<int32_t>(count, 0, kApListCapacity);
 }
 
+// Through the index while it covers the list; a count written directly (the
+// fields are public) leaves it behind, and the slots are then walked.
+bool LookUp(const char (*slots)[32], int used, const CApListIndex& index, const char* mac) {
+    if (mac == nullptr) return false;
+    if (index.Count() == used) return index.Contains(slots, mac);
+    return FindInList(slots, used, mac);
+}
+
 }  // namespace
 
 CSurveyData::CSurveyData()
@@ -431,35 +439,39 @@ int CSurveyData::BuildHeronRecord(uint8_t type, const uint8_t* payload, uint32_t
 // ---------------------------------------------------------------- access-point lists
 
 bool CSurveyData::IsAuthorized(const char* mac) const {
-    if (mac == nullptr) return false;
-    return FindInList(m_aszAuthorized, UsedSlots(m_nAuthorizedCount), mac);
+    return LookUp(m_aszAuthorized, UsedSlots(m_nAuthorizedCount), m_authorizedIndex, mac);
 }
 
 bool CSurveyData::IsUnauthorized(const char* mac) const {
-    if (mac == nullptr) return false;
-    return FindInList(m_aszUnauthorized, UsedSlots(m_nUnauthorizedCount), mac);
+    return LookUp(m_aszUnauthorized, UsedSlots(m_nUnauthorizedCount), m_unauthorizedIndex, mac);
 }
 
 namespace {
 
-int AddToList(char (&slots)[kApListSlots][32], int32_t& count, uint8_t& changed, const char* mac) {
+int AddToList(char (&slots)[kApListSlots][32], int32_t& count, uint8_t& changed,
+              CApListIndex& index, const char* mac) {
     if (mac == nullptr) return -1;
     const int used = UsedSlots(count);
     if (used >= kApListCapacity) return -1;
     char* slot = slots[used];
     std::memset(slot, 0, 32);
     std::memcpy(slot, mac, strnlen(mac, kMacTextLength));
+    if (index.Count() != used) index.Rebuild(slots, used);
+    index.Append(slots, used);
     count = used + 1;
     changed = 1;
     return 0;
 }
 
-int RemoveFromList(char (&slots)[kApListSlots][32], int32_t& count, uint8_t& changed, int index) {
+int RemoveFromList(char (&slots)[kApListSlots][32], int32_t& count, uint8_t& changed,
+                   CApListIndex& index, int position) {
     const int used = UsedSlots(count);
-    if (index < 0 || index >= used) return -1;
-    std::memmove(slots[index], slots[index + 1], static_cast<size_t>(used - index - 1) * 32);
+    if (position < 0 || position >= used) return -1;
+    std::memmove(slots[position], slots[position + 1],
+                 static_cast<size_t>(used - position - 1) * 32);
     std::memset(slots[used - 1], 0, 32);
     count = used - 1;
+    index.Rebuild(slots, used - 1);
     changed = 1;
     return 0;
 }
@@ -467,27 +479,33 @@ int RemoveFromList(char (&slots)[kApListSlots][32], int32_t& count, uint8_t& cha
 }  // namespace
 
 int CSurveyData::AddAuthorized(const char* mac) {
-    return AddToList(m_aszAuthorized, m_nAuthorizedCount, m_bAuthorizedChanged, mac);
+    return AddToList(m_aszAuthorized, m_nAuthorizedCount, m_bAuthorizedChanged, m_authorizedIndex,
+                     mac);
 }
 
 int CSurveyData::AddUnauthorized(const char* mac) {
-    return AddToList(m_aszUnauthorized, m_nUnauthorizedCount, m_bUnauthorizedChanged, mac);
+    return AddToList(m_aszUnauthorized, m_nUnauthorizedCount, m_bUnauthorizedChanged,
+                     m_unauthorizedIndex, mac);
 }
 
 int CSurveyData::RemoveAuthorized(int index) {
-    return RemoveFromList(m_aszAuthorized, m_nAuthorizedCount, m_bAuthorizedChanged, index);
+    return RemoveFromList(m_aszAuthorized, m_nAuthorizedCount, m_bAuthorizedChanged,
+                          m_authorizedIndex, index);
 }
 
 int CSurveyData::RemoveUnauthorized(int index) {
-    return RemoveFromList(m_aszUnauthorized, m_nUnauthorizedCount, m_bUnauthorizedChanged, index);
+    return RemoveFromList(m_aszUnauthorized, m_nUnauthorizedCount, m_bUnauthorizedChanged,
+                          m_unauthorizedIndex, index);
 }
 
 void CSurveyData::ClearAuthorized() {
     m_nAuthorizedCount = 0;
+    m_authorizedIndex.Clear();
     m_bAuthorizedChanged = 1;
 }
 
 void CSurveyData::ClearUnauthorized() {
     m_nUnauthorizedCount = 0;
+    m_unauthorizedIndex.Clear();
     m_bUnauthorizedChanged = 1;
 }

@@ -9,6 +9,7 @@
 
 #include "board/PacketSink.h"
 #include "board/Wire.h"
+#include "data/ApListIndex.h"
 #include "data/Messages.h"
 #include "data/StationList.h"
 #include "gps/GpsStatus.h"
@@ -287,6 +288,10 @@ private:
     CBoardPort* m_pBoardPort = nullptr;
     IPacketStager* m_pPacketStager = nullptr;
     uint8_t m_bChannelLoadGuard = 0;
+
+    // Hash indexes beside the access-point lists, kept by the list operations.
+    CApListIndex m_authorizedIndex;
+    CApListIndex m_unauthorizedIndex;
 
     // --- frame decoding state (owned by FrameDecoding.cpp) ---
     uint8_t m_bMgmtGuard = 0;

@@ -71,3 +71,27 @@
 #define ID_UP 32777
 #define ID_DOWN 32778
 #define ID_INCREMENT_MARKER 32779
+
+// Form templates of the security and options screens, and the GPS screen's
+// empty template.
+#define IDD_SECURITY 123
+#define IDD_OPTIONS 182
+#define IDD_GPS_VIEW 189
+
+// Controls of the security form.
+#define IDC_ADD 1000
+#define IDC_DEL 1001
+#define IDC_CLEAR_AUTHORIZED 1002
+#define IDC_CLEAR_UNAUTHORIZED 1003
+#define IDC_GENERATE 1004
+#define IDC_AUTH 1005
+#define IDC_SAVE 1006
+#define IDC_RETRIEVE 1007
+#define IDC_MAC_ENTRY 1008
+#define IDC_AUTHORIZED_LIST 1009
+#define IDC_UNAUTHORIZED_LIST 1010
+
+// Check boxes of the options form.
+#define IDC_ENABLE_SECURITY 1011
+#define IDC_VIEW_NON_AP 1012
+#define IDC_ENABLE_HERON 1013
