@@ -9,6 +9,7 @@
 
 #include "board/PacketSink.h"
 #include "board/Wire.h"
+#include "data/DropReason.h"
 #include "data/Messages.h"
 #include "data/StationList.h"
 #include "gps/GpsStatus.h"
@@ -99,7 +100,6 @@ public:
     void SetPacketStager(IPacketStager* stager) { m_pPacketStager = stager; }
 
     // --- the store lock ---
-    std::mutex& Mutex() const { return m_Mutex; }
     [[nodiscard]] std::unique_lock<std::mutex> Lock() const {
         return std::unique_lock<std::mutex>(m_Mutex);
     }
@@ -239,6 +239,8 @@ public:
     std::array<uint32_t, kChannelSlots> m_anBeaconsPerChannel;
     std::array<std::array<uint32_t, kChannelSlots>, kRateCount> m_anBytesPerRateChannel;
     std::array<uint32_t, kChannelSlots> m_anChannelReports;
+    // Refused packets (or parts of them) by reason, indexed by DropReason.
+    std::array<uint32_t, kDropReasonCount> m_anDrops;
 
     // Notification and channel change.
     IMessagePoster* m_hNotifyWnd;  // null: nothing is posted
@@ -260,6 +262,7 @@ public:
 
 private:
     void Post(unsigned message);
+    void Drop(DropReason reason) { ++m_anDrops[static_cast<size_t>(reason)]; }
     void HandleFirmwareVersion(const uint8_t* payload, uint32_t length);
     void HandleSerialNumber(const uint8_t* payload, uint32_t length);
     void HandleModeAck();
@@ -269,7 +272,7 @@ private:
     void HandleBatteryLow(const uint8_t* payload, uint32_t length);
     void HandleChannelValue(const uint8_t* payload, uint32_t length);
     template <size_t N>
-    static void StoreSweep(std::array<uint8_t, N>& sweep, const uint8_t* payload, uint32_t length);
+    void StoreSweep(std::array<uint8_t, N>& sweep, const uint8_t* payload, uint32_t length);
 
     // The one store lock. It also stands for the sweep-buffer locks and the
     // infrared record lock: both are only touched with it held.

@@ -20,6 +20,7 @@
 #include "data/SurveyData.h"
 #include "hosts/headless/HeadlessHost.h"
 #include "platform/Clock.h"
+#include "platform/Latin1.h"
 #include "res/Resource.h"
 #include "ui/FormView.h"
 #include "ui/UiLoop.h"
@@ -159,21 +160,6 @@ bool ParseClock(std::string_view date, std::string_view time, std::tm& out) {
     tm.tm_isdst = -1;
     out = tm;
     return true;
-}
-
-std::string Latin1ToUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
 }
 
 nlohmann::json ColorJson(COLORREF c) {
