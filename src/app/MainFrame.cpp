@@ -134,8 +134,7 @@ int CMainFrame::OnCreate() {
 
     Pause(m_setup.nStartupPauseMs);
 
-    m_pReader =
-        std::make_unique<CBoardReader>(*m_pBoardPort, m_framer, data, &m_soundCues, &g_bStopReader);
+    m_pReader = std::make_unique<CBoardReader>(*m_pBoardPort, m_framer, data, &m_soundCues);
     m_pReader->Start();
     {
         const auto lock = data.Lock();
@@ -302,7 +301,7 @@ void CMainFrame::SetClickRun(bool /*bRun*/) {
 
 void CMainFrame::StopBoardLink(int nGraceMs) {
     if (m_pReader) {
-        g_bStopReader.store(true);
+        m_pReader->RequestStop();
         Pause(nGraceMs);
         // The reader may still be inside a read after the grace period; the
         // port is closed only once it has left the loop.

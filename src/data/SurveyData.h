@@ -285,6 +285,8 @@ private:
     uint8_t m_bChannelLoadGuard = 0;
 
     // --- frame decoding state (owned by FrameDecoding.cpp) ---
+    // A decoder posts the alarm mid-frame; a poster decoding in turn on the
+    // same thread is refused instead of overwriting the frame's state.
     uint8_t m_bMgmtGuard = 0;
     uint8_t m_bDataGuard = 0;
     uint16_t m_nAgeingCounter = 0;
