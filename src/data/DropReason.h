@@ -19,7 +19,7 @@ enum class DropReason : uint8_t {
     GuardSet,           // its handler was already running
     OffChannel,         // heard off the channel the board is tuned to
     NoTransmitter,      // the capture ends before the transmitter address
-    StationTableFull,   // a new station with no room left for it
+    OutOfMemory,        // no memory for a new station
     Count,
 };
 
@@ -29,7 +29,7 @@ inline constexpr size_t kDropReasonCount = static_cast<size_t>(DropReason::Count
 inline constexpr std::array<std::string_view, kDropReasonCount> kDropReasonNames = {
     "nested_dispatch", "oversized_payload", "null_payload",         "bad_check_byte",
     "unassigned_type", "short_payload",     "channel_out_of_range", "guard_set",
-    "off_channel",     "no_transmitter",    "station_table_full",
+    "off_channel",     "no_transmitter",    "out_of_memory",
 };
 
 constexpr std::string_view DropReasonName(DropReason reason) {

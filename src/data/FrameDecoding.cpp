@@ -179,7 +179,7 @@ int CSurveyData::DecodeManagementFrame(const uint8_t* payload, uint32_t length) 
         station->bUnauthorized = unauthorized;
     } else if (frame.validFlag) {
         if (m_Stations.Allocate(&station) != 0) {
-            Drop(DropReason::StationTableFull);
+            Drop(DropReason::OutOfMemory);
             return -1;
         }
         std::memcpy(station->szMac, mac, sizeof(mac));
@@ -191,7 +191,7 @@ int CSurveyData::DecodeManagementFrame(const uint8_t* payload, uint32_t length) 
         station->bSeen = 1;
         station->bUnauthorized = unauthorized;
         if (m_Stations.Insert(station) != 0) {
-            Drop(DropReason::StationTableFull);
+            Drop(DropReason::OutOfMemory);
             return -1;
         }
     }
@@ -246,7 +246,7 @@ int CSurveyData::DecodeDataFrame(const uint8_t* payload, uint32_t length) {
         station->bUnauthorized = unauthorized;
     } else if (frame.validFlag) {
         if (m_Stations.Allocate(&station) != 0) {
-            Drop(DropReason::StationTableFull);
+            Drop(DropReason::OutOfMemory);
             return -1;
         }
         std::memcpy(station->szMac, mac, sizeof(mac));
@@ -257,7 +257,7 @@ int CSurveyData::DecodeDataFrame(const uint8_t* payload, uint32_t length) {
         station->bSeen = 1;
         station->bUnauthorized = unauthorized;
         if (m_Stations.Insert(station) != 0) {
-            Drop(DropReason::StationTableFull);
+            Drop(DropReason::OutOfMemory);
             return -1;
         }
     }
