@@ -50,6 +50,36 @@ struct Capture {
     bool privacy = false;
     Bytes extraBody;          // appended after the header (and beacon body)
     int capturedLength = -1;  // negative: the true body length
+
+    // Chainable setters, for tests that send many variants of one frame.
+    Capture& Rssi(int8_t v) { return Set(rssi, v); }
+    Capture& Valid(uint8_t v) { return Set(valid, v); }
+    Capture& Rate(uint8_t v) { return Set(rate, v); }
+    Capture& Ssid(const std::string& v) { return Set(ssid, v); }
+    Capture& DsChannel(int v) { return Set(dsChannel, v); }
+    Capture& Privacy(bool v) { return Set(privacy, v); }
+    Capture& CapturedLength(int v) { return Set(capturedLength, v); }
+    // Raw bytes after the header and beacon body (may be malformed elements).
+    Capture& Extra(const Bytes& v) { return Set(extraBody, v); }
+    // Tap i of the channel estimate as it travels on the wire.
+    Capture& Tap(int i, int8_t inPhase, int8_t quadrature) {
+        iq[static_cast<size_t>(2 * i)] = inPhase;
+        iq[static_cast<size_t>(2 * i + 1)] = quadrature;
+        return *this;
+    }
+    // The same transmitter sending a data frame instead: no beacon body.
+    Capture& AsData() {
+        frameControl = kFcData;
+        beaconBody = false;
+        return *this;
+    }
+
+private:
+    template <typename T, typename V>
+    Capture& Set(T& field, const V& value) {
+        field = value;
+        return *this;
+    }
 };
 
 Bytes CaptureData(const Capture& capture);

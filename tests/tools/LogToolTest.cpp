@@ -133,7 +133,7 @@ protected:
         bytes[bytes.size() - 2] ^= 0x5A;  // the last record's check byte
         logtest::WriteFile(damaged, bytes);
     }
-    logtest::TempDir dir;
+    CTempFolder dir;
     Survey survey;
     std::string good = dir.Path("good.ov");
     std::string truncated = dir.Path("cut.ov");
