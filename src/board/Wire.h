@@ -136,6 +136,18 @@ struct CaptureView {
     }
 };
 
+// The capture's rate byte, in 100 kbit/s units: 1, 2, 5.5 and 11 Mbit/s, the
+// rate index 0..3 of the statistics. Any other byte is a rate of its own.
+namespace CaptureRate {
+inline constexpr uint8_t kCodes[4] = {10, 20, 55, 110};
+// 0..3, or -1 for a byte that is none of the four.
+constexpr int IndexOf(uint8_t code) {
+    for (int i = 0; i < 4; ++i)
+        if (kCodes[i] == code) return i;
+    return -1;
+}
+}  // namespace CaptureRate
+
 // The MAC text of six address bytes: "00-1A-2B-3C-4D-5E" (17 characters,
 // upper-case hexadecimal), the key of the station table and the AP lists.
 inline constexpr int kMacTextLength = 17;

@@ -28,19 +28,10 @@ constexpr uint16_t kAgeingInterval = 30;
 constexpr int16_t kNoStationRssi = -120;
 constexpr int8_t kNoSelectionRssi = -100;
 
+// Rate index 0..3, or 4 for any other rate byte.
 int RateIndex(uint8_t rate) {
-    switch (rate) {
-        case 10:
-            return 0;
-        case 20:
-            return 1;
-        case 55:
-            return 2;
-        case 110:
-            return 3;
-        default:
-            return 4;
-    }
+    const int index = CaptureRate::IndexOf(rate);
+    return index >= 0 ? index : kRateCount - 1;
 }
 
 bool IsChannel(unsigned channel) {

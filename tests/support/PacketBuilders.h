@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "board/Wire.h"
+
 class CSurveyData;
 
 // Builders for board packets as the RF board sends them. "Data" below means
@@ -23,17 +25,6 @@ inline constexpr uint8_t kFcProbeRequest = 0x40;
 inline constexpr uint8_t kFcAck = 0xD4;
 inline constexpr uint8_t kFcData = 0x08;
 inline constexpr uint8_t kFcReserved = 0x0C;
-
-// Payload offsets of the capture packet.
-inline constexpr size_t kRssiOffset = 1;
-inline constexpr size_t kIqOffset = 2;
-inline constexpr size_t kValidOffset = 90;
-inline constexpr size_t kLengthOffset = 91;
-inline constexpr size_t kBodyOffset = 93;
-inline constexpr size_t kFrameControlOffset = 97;
-inline constexpr size_t kTransmitterOffset = 107;
-inline constexpr size_t kCapabilityOffset = 131;
-inline constexpr size_t kElementsOffset = 133;
 
 // A captured frame (packet types 6, 9, 10, 18).
 struct Capture {
