@@ -66,11 +66,6 @@ constexpr const char* Name(uint8_t type) {
         if (d.type == type) return d.name;
     return "unassigned";
 }
-constexpr bool IsAssigned(uint8_t type) {
-    for (const Description& d : kDescriptions)
-        if (d.type == type) return true;
-    return false;
-}
 }  // namespace PacketType
 
 // Command numbers sent to the board.
