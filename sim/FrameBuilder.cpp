@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "board/Wire.h"
+
 namespace {
 
 using Mac = std::array<uint8_t, 6>;
@@ -160,19 +162,18 @@ std::vector<uint8_t> CFrameBuilder::Frame(Kind kind, const CRadioEnvironment::St
 
 std::vector<uint8_t> CFrameBuilder::CapturePayload(const Capture& capture,
                                                    const std::vector<uint8_t>& frame) {
-    const size_t kept = std::min(frame.size(), kSnapLength - 4);
-    const size_t length = 4 + kept;
-    std::vector<uint8_t> out(kCaptureHeaderSize, 0);
-    out[1] = static_cast<uint8_t>(static_cast<int8_t>(capture.rssiDbm));
+    const size_t kept = std::min(frame.size(), kSnapLength - CaptureHeader::kFrameControl);
+    const size_t length = CaptureHeader::kFrameControl + kept;
+    std::vector<uint8_t> out(CaptureHeader::kSize, 0);
+    out[CaptureHeader::kRssi] = static_cast<uint8_t>(static_cast<int8_t>(capture.rssiDbm));
     for (size_t i = 0; i < capture.estimate.size(); ++i)
-        out[2 + i] = static_cast<uint8_t>(capture.estimate[i]);
-    out[90] = capture.valid ? 1 : 0;
-    out[91] = static_cast<uint8_t>(length & 0xFF);
-    out[92] = static_cast<uint8_t>(length >> 8);
+        out[CaptureHeader::kEstimate + i] = static_cast<uint8_t>(capture.estimate[i]);
+    out[CaptureHeader::kValidFlag] = capture.valid ? 1 : 0;
+    out[CaptureHeader::kLength] = static_cast<uint8_t>(length & 0xFF);
+    out[CaptureHeader::kLength + 1] = static_cast<uint8_t>(length >> 8);
+    // The rate byte, then three unused bytes before the frame.
     out.push_back(static_cast<uint8_t>(CRadioEnvironment::RateCode(capture.rateIndex)));
-    out.push_back(0);
-    out.push_back(0);
-    out.push_back(0);
+    out.insert(out.end(), CaptureHeader::kFrameControl - 1, 0);
     out.insert(out.end(), frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(kept));
     return out;
 }

@@ -9,9 +9,9 @@
 #include "sim/SimRandom.h"
 
 // Builds the 802.11 frames the simulated stations send and the board's
-// captured-frame payload around them: a 93-byte capture header (RSSI,
-// channel estimate, valid flag, captured length) followed by the rate byte,
-// three unused bytes and the frame from its frame-control field on.
+// captured-frame payload around them: the capture header (RSSI, channel
+// estimate, valid flag, captured length) followed by the rate byte, three
+// unused bytes and the frame from its frame-control field on.
 class CFrameBuilder {
 public:
     enum class Kind : uint8_t {
@@ -29,7 +29,6 @@ public:
     };
     static constexpr int kKinds = 11;
 
-    static constexpr size_t kCaptureHeaderSize = 93;
     // The board keeps at most this many bytes after the capture header of a
     // frame (rate byte included): whole management frames, the head of long
     // data frames. The line could not carry more.

@@ -5,6 +5,8 @@
 #include <complex>
 #include <numbers>
 
+#include "board/Wire.h"
+
 namespace {
 
 constexpr double kInstrumentHeightM = 1.2;
@@ -288,6 +290,5 @@ int CRadioEnvironment::RateIndex(double mbps) {
 }
 
 int CRadioEnvironment::RateCode(int rateIndex) {
-    static constexpr int kCodes[4] = {10, 20, 55, 110};
-    return kCodes[std::clamp(rateIndex, 0, 3)];
+    return CaptureRate::kCodes[std::clamp(rateIndex, 0, 3)];
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "board/Framing.h"
+#include "board/Wire.h"
 
 namespace {
 
@@ -20,24 +21,6 @@ constexpr int64_t kSettle = 60 * kMs;
 // Beacons of access points not yet reported in this dwell are picked this
 // much more often, so that a short dwell still names everyone on the channel.
 constexpr double kUnreportedWeight = 8.0;
-
-enum PacketType : uint8_t {
-    kFirmware = 1,
-    kSerial = 2,
-    kModeAck = 3,
-    kChannel = 4,
-    kNarrowSweep = 5,
-    kFrame = 6,
-    kGps = 7,
-    kBeacon = 9,
-    kProbeResponse = 10,
-    kChannelCount = 11,
-    kBatteryLow = 13,
-    kWideSweep = 14,
-    kCckFrame = 18,
-    kLoad = 19,
-    kNoise = 32,
-};
 
 double FirmwareNumber(const std::string& text) {
     if (text.size() < 3) return 0.0;
@@ -129,32 +112,34 @@ void CSimulatedBoard::AdvanceTo(int64_t time) {
 
 void CSimulatedBoard::HandleCommand(uint8_t command, const uint8_t* args, int length) {
     switch (command) {
-        case 1: {
+        case BoardCommand::kFirmwareVersion: {
             const std::string& text = m_scenario.m_strFirmware;
-            Send(kFirmware, reinterpret_cast<const uint8_t*>(text.c_str()), text.size() + 1, true);
+            Send(PacketType::kFirmwareVersion, reinterpret_cast<const uint8_t*>(text.c_str()),
+                 text.size() + 1, true);
             break;
         }
-        case 2: {
+        case BoardCommand::kSerialNumber: {
             const std::string& text = m_scenario.m_strSerial;
-            Send(kSerial, reinterpret_cast<const uint8_t*>(text.c_str()), text.size() + 1, true);
+            Send(PacketType::kSerialNumber, reinterpret_cast<const uint8_t*>(text.c_str()),
+                 text.size() + 1, true);
             break;
         }
-        case 8:
+        case BoardCommand::kIdentityDone:
             // The program's "ready" after the identity exchange; the board
             // has nothing to answer.
             break;
-        case 3:
+        case BoardCommand::kSetMode:
             if (length < 1) break;
-            Send(kModeAck, args, 1, true);
+            Send(PacketType::kModeAck, args, 1, true);
             StartMode(args[0]);
             break;
-        case 4: {
+        case BoardCommand::kSetChannel: {
             if (length < 1) break;
             // A channel outside 1..14 leaves the board where it is; it still
             // says where that is.
             if (args[0] >= 1 && args[0] <= 14) Tune(args[0]);
             const uint8_t channel = static_cast<uint8_t>(m_nChannel);
-            Send(kChannel, &channel, 1, true);
+            Send(PacketType::kChannelReport, &channel, 1, true);
             FireNoise();
             break;
         }
@@ -165,19 +150,30 @@ void CSimulatedBoard::HandleCommand(uint8_t command, const uint8_t* args, int le
 
 void CSimulatedBoard::StartMode(int mode) {
     // Unknown modes leave the board idle.
-    m_nMode =
-        (mode == 1 || mode == 2 || mode == 4 || mode == 6 || mode == 8 || mode == 9) ? mode : 0;
+    switch (mode) {
+        case BoardMode::kOneChannel:
+        case BoardMode::kNarrowSpectrum:
+        case BoardMode::kAllChannels:
+        case BoardMode::kSpectrum:
+        case BoardMode::kUsage:
+        case BoardMode::kUtilization:
+            m_nMode = mode;
+            break;
+        default:
+            m_nMode = BoardMode::kIdle;
+            break;
+    }
     m_line.DropBulk();
     m_tPeriodStart = m_nNow;
     m_nPeriodFrames = 0;
     std::fill(m_abReported.begin(), m_abReported.end(), 0);
     m_tHop = Hops(m_nMode) ? m_nNow + m_scenario.m_nDwellMs * kMs : kNever;
-    m_tReport = m_nMode == 1 ? m_nNow + kReportPeriod : kNever;
+    m_tReport = m_nMode == BoardMode::kOneChannel ? m_nNow + kReportPeriod : kNever;
     // The receiver settles before it captures again, which also gives the
     // program time to follow the acknowledgement with its channel.
-    m_tContent = (Captures(m_nMode) || m_nMode == 2 || m_nMode == 6) ? m_nNow + kSettle : kNever;
+    m_tContent = (Captures(m_nMode) || Sweeps(m_nMode)) ? m_nNow + kSettle : kNever;
     // A hopping board says at once where it starts.
-    if (Hops(m_nMode)) SendChannelReport(kChannelCount);
+    if (Hops(m_nMode)) SendChannelReport(PacketType::kChannelReportCount);
 }
 
 void CSimulatedBoard::Tune(int channel) {
@@ -204,7 +200,7 @@ void CSimulatedBoard::UpdatePosition() {
 void CSimulatedBoard::FireGps() {
     const int64_t second = m_tGps / kSecond;
     const auto message = m_gps.Message(second, m_rngGps);
-    Send(kGps, message.data(), message.size(), true);
+    Send(PacketType::kGps, message.data(), message.size(), true);
     m_tGps += kSecond;
 }
 
@@ -213,12 +209,12 @@ void CSimulatedBoard::FireNoise() {
     const uint16_t value = static_cast<uint16_t>(static_cast<int16_t>(reading));
     const uint8_t payload[3] = {static_cast<uint8_t>(value & 0xFF),
                                 static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(m_nChannel)};
-    Send(kNoise, payload, sizeof payload, true);
+    Send(PacketType::kChannelValue, payload, sizeof payload, true);
     m_tNoise = m_nNow + static_cast<int64_t>(m_rngNoise.Uniform(700.0, 1300.0) * kMs);
 }
 
 void CSimulatedBoard::FireBattery() {
-    SendLoad(kBatteryLow, 1.0);
+    SendLoad(PacketType::kBatteryLow, 1.0);
     m_tBattery += kBatteryRepeat;
 }
 
@@ -226,7 +222,8 @@ void CSimulatedBoard::FireHop() {
     // Frames of the old channel still waiting must not arrive after the
     // report of the new one.
     m_line.DropBulk();
-    if (m_nMode == 9) SendLoad(kLoad, static_cast<double>(m_nNow - m_tPeriodStart) / kSecond);
+    if (m_nMode == BoardMode::kUtilization)
+        SendLoad(PacketType::kChannelLoad, static_cast<double>(m_nNow - m_tPeriodStart) / kSecond);
     // Hop from where the board is: the list position, unless a retune moved
     // the board elsewhere (a channel may be listed more than once).
     const auto& list = m_scenario.m_anHopChannels;
@@ -243,14 +240,14 @@ void CSimulatedBoard::FireHop() {
     const uint8_t payload[3] = {static_cast<uint8_t>(m_nChannel),
                                 static_cast<uint8_t>(heard & 0xFF),
                                 static_cast<uint8_t>(std::min<uint32_t>(heard, 0xFFFF) >> 8)};
-    Send(kChannelCount, payload, sizeof payload, true);
+    Send(PacketType::kChannelReportCount, payload, sizeof payload, true);
     m_tHop += m_scenario.m_nDwellMs * kMs;
     if (m_tHop <= m_nNow) m_tHop = m_nNow + m_scenario.m_nDwellMs * kMs;
     if (Captures(m_nMode)) m_tContent = std::min(m_tContent, m_nNow + 2 * kMs);
 }
 
 void CSimulatedBoard::FireReport() {
-    SendChannelReport(kChannelCount);
+    SendChannelReport(PacketType::kChannelReportCount);
     m_tPeriodStart = m_nNow;
     m_nPeriodFrames = 0;
     std::fill(m_abReported.begin(), m_abReported.end(), 0);
@@ -258,7 +255,7 @@ void CSimulatedBoard::FireReport() {
 }
 
 void CSimulatedBoard::FireContent() {
-    if (!(Captures(m_nMode) || m_nMode == 2 || m_nMode == 6)) {
+    if (!(Captures(m_nMode) || Sweeps(m_nMode))) {
         m_tContent = kNever;
         return;
     }
@@ -266,9 +263,10 @@ void CSimulatedBoard::FireContent() {
         m_tContent = m_line.IdleAt(m_nNow) + Gap();
         return;
     }
-    if (m_nMode == 2 || m_nMode == 6) {
-        SendSweep(m_nMode == 6);
-        const int64_t period = (m_nMode == 6 ? 200 : 100) * kMs;
+    if (Sweeps(m_nMode)) {
+        const bool wide = m_nMode == BoardMode::kSpectrum;
+        SendSweep(wide);
+        const int64_t period = (wide ? 200 : 100) * kMs;
         m_tContent = std::max(m_nNow + period, m_line.IdleAt(m_nNow) + Gap());
         return;
     }
@@ -278,13 +276,15 @@ void CSimulatedBoard::FireContent() {
 void CSimulatedBoard::SendFrame() {
     UpdatePosition();
     const double noise = m_environment.NoiseDbm(m_nChannel);
-    const uint32_t kinds = m_nMode == 8 ? CTrafficModel::kAllKinds : CTrafficModel::kSurveyKinds;
+    const uint32_t kinds =
+        m_nMode == BoardMode::kUsage ? CTrafficModel::kAllKinds : CTrafficModel::kSurveyKinds;
     m_traffic.Streams(m_nChannel, kinds, noise, m_aStreams);
     double total = 0.0;
     double weighted = 0.0;
     const auto weight = [&](const CTrafficModel::Stream& stream) {
         const auto& station = m_environment.Stations()[stream.station];
-        const bool boost = m_nMode != 8 && stream.kind == CFrameBuilder::Kind::Beacon &&
+        const bool boost = m_nMode != BoardMode::kUsage &&
+                           stream.kind == CFrameBuilder::Kind::Beacon &&
                            station.channel == m_nChannel && m_abReported[stream.station] == 0;
         return stream.perSecond * (boost ? kUnreportedWeight : 1.0);
     };
@@ -368,9 +368,12 @@ void CSimulatedBoard::SendFrame() {
     }
     const std::vector<uint8_t> payload = CFrameBuilder::CapturePayload(capture, frame);
 
-    uint8_t type = capture.rateIndex >= 2 ? kCckFrame : kFrame;
-    if (m_nMode != 8 && kind == CFrameBuilder::Kind::Beacon) type = kBeacon;
-    if (m_nMode != 8 && kind == CFrameBuilder::Kind::ProbeResponse) type = kProbeResponse;
+    uint8_t type =
+        capture.rateIndex >= 2 ? PacketType::kCapturedFrameAlt : PacketType::kCapturedFrame;
+    if (m_nMode != BoardMode::kUsage && kind == CFrameBuilder::Kind::Beacon)
+        type = PacketType::kCapturedBeacon;
+    if (m_nMode != BoardMode::kUsage && kind == CFrameBuilder::Kind::ProbeResponse)
+        type = PacketType::kCapturedBeaconAlt;
     Send(type, payload.data(), payload.size(), false);
     if (station.isAp) m_abReported[s] = 1;
     ++m_nPeriodFrames;
@@ -396,7 +399,8 @@ void CSimulatedBoard::SendSweep(bool wide) {
         payload.push_back(static_cast<uint8_t>(v & 0xFF));
         payload.push_back(static_cast<uint8_t>(v >> 8));
     }
-    Send(wide ? kWideSweep : kNarrowSweep, payload.data(), payload.size(), false);
+    Send(wide ? PacketType::kWideSweep : PacketType::kNarrowSweep, payload.data(), payload.size(),
+         false);
 }
 
 void CSimulatedBoard::SendChannelReport(uint8_t type) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "board/PacketFramer.h"
+#include "board/Wire.h"
 #include "sim/BoardLine.h"
 #include "sim/FrameBuilder.h"
 #include "sim/GpsReceiver.h"
@@ -73,8 +74,17 @@ private:
     void Send(uint8_t type, const uint8_t* payload, size_t length, bool urgent);
     void UpdatePosition();
 
-    static bool Hops(int mode) { return mode == 4 || mode == 8 || mode == 9; }
-    static bool Captures(int mode) { return mode == 1 || mode == 4 || mode == 8; }
+    static bool Hops(int mode) {
+        return mode == BoardMode::kAllChannels || mode == BoardMode::kUsage ||
+               mode == BoardMode::kUtilization;
+    }
+    static bool Captures(int mode) {
+        return mode == BoardMode::kOneChannel || mode == BoardMode::kAllChannels ||
+               mode == BoardMode::kUsage;
+    }
+    static bool Sweeps(int mode) {
+        return mode == BoardMode::kNarrowSpectrum || mode == BoardMode::kSpectrum;
+    }
     int64_t Gap();
 
     CScenario m_scenario;
@@ -92,7 +102,7 @@ private:
     CSimRandom m_rngTiming;
 
     int64_t m_nNow = 0;
-    int m_nMode = 0;
+    int m_nMode = BoardMode::kIdle;
     int m_nChannel = 1;
     size_t m_nHopIndex = 0;  // position of m_nChannel in the hop list
     // Boards before 1.15 deliver the channel estimate rotated by eight pairs.

@@ -10,7 +10,8 @@
 
 #include "board/LogFormat.h"
 #include "board/LogReader.h"
-#include "tools/CapturedFrame.h"
+#include "board/Wire.h"
+#include "platform/Latin1.h"
 #include "tools/LogSurvey.h"
 #include "tools/LogTool.h"
 #include "tools/PcapWriter.h"
@@ -82,8 +83,7 @@ std::string CsvField(const std::string& text) {
         if (b == ',' || b == '"' || b == '\n' || b == '\r') quote = true;
         if (b == '"') utf8.push_back('"');
         if (b >= 0x80) {
-            utf8.push_back(static_cast<char>(0xC0 | (b >> 6)));
-            utf8.push_back(static_cast<char>(0x80 | (b & 0x3F)));
+            AppendLatin1AsUtf8(utf8, b);
         } else if (b < 0x20 && b != '\n' && b != '\r') {
             utf8.push_back('?');
         } else {
@@ -112,8 +112,7 @@ std::string XmlText(const std::string& text) {
                 break;
             default:
                 if (b >= 0x80) {
-                    out.push_back(static_cast<char>(0xC0 | (b >> 6)));
-                    out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
+                    AppendLatin1AsUtf8(out, b);
                 } else if (b < 0x20) {
                     out.push_back('?');
                 } else {
@@ -148,18 +147,21 @@ int RunExportPcap(const std::string& path, const std::string& outPath, std::FILE
         files.reader,
         [&](const SurveyStep& step) {
             const LogRecord& r = *step.pRecord;
-            if (!r.bCheckGood || !CapturedFrame::IsCaptureType(r.nType) || r.nLength == 0) return;
-            CapturedFrame frame;
-            if (!CapturedFrame::Read(r.pPayload, r.nLength - 1, frame)) return;
-            if (frame.nFrameLength == 0) {
+            if (!r.bCheckGood || !PacketType::IsCapture(r.nType) || r.nLength == 0) return;
+            CaptureView capture;
+            if (!CaptureView::Read(r.pPayload, r.nLength - 1, capture)) return;
+            // The 802.11 frame starts at its frame-control field.
+            if (capture.length <= CaptureHeader::kFrameControl) {
                 ++empty;
                 return;
             }
+            const uint8_t* frame = capture.capture + CaptureHeader::kFrameControl;
+            const uint32_t frameLength = capture.length - CaptureHeader::kFrameControl;
             RadioInfo radio;
-            radio.bBadFcs = frame.bValid == 0;
-            radio.nRate500k = CPcapWriter::RateIn500k(frame.nRate);
+            radio.bBadFcs = capture.validFlag == 0;
+            radio.nRate500k = CPcapWriter::RateIn500k(capture.capture[CaptureHeader::kRate]);
             radio.nFrequency = CLogFormat::ChannelFrequency(step.nChannel);
-            radio.nSignalDbm = frame.nRssi;
+            radio.nSignalDbm = capture.rssi;
             // The local-time conversion consults the time zone each call;
             // records come in runs of the same second.
             if (!haveWhen || !(r.time == whenFor)) {
@@ -167,7 +169,7 @@ int RunExportPcap(const std::string& path, const std::string& outPath, std::FILE
                 whenFor = r.time;
                 when = r.bTimeValid ? r.time.ToEpochAsLocal() : 0;
             }
-            pcap.WriteFrame(static_cast<int64_t>(when), 0, radio, frame.pFrame, frame.nFrameLength);
+            pcap.WriteFrame(static_cast<int64_t>(when), 0, radio, frame, frameLength);
             ++frames;
         },
         [&](const LogProblem& p) { ReportProblem(p, err); });

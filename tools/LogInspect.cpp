@@ -9,6 +9,10 @@
 #include <vector>
 
 #include "board/LogReader.h"
+#include "board/Wire.h"
+#include "data/SurveyData.h"
+#include "platform/Latin1.h"
+#include "tools/LogSurvey.h"
 #include "tools/LogTool.h"
 
 namespace {
@@ -36,8 +40,7 @@ void PutJsonString(std::string& out, std::string_view text) {
             out.push_back(kHex[b >> 4]);
             out.push_back(kHex[b & 15]);
         } else if (b >= 0x80) {
-            out.push_back(static_cast<char>(0xC0 | (b >> 6)));
-            out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
+            AppendLatin1AsUtf8(out, b);
         } else {
             out.push_back(static_cast<char>(b));
         }
@@ -97,39 +100,48 @@ int RunInfo(const std::string& path, std::FILE* out, std::FILE* err) {
     LogTime first, last;
     int64_t earliest = 0, latest = 0;
 
-    for (CLogReader::Item item; (item = reader.Next()) != CLogReader::Item::End;) {
-        if (item == CLogReader::Item::Problem) {
-            if (problems.size() < 20) problems.push_back(reader.Problem());
+    // The log runs through a store of its own, as the program would take it,
+    // so that the packets the program refuses are counted by reason.
+    CLogSurvey survey;
+    survey.Run(
+        reader,
+        [&](const SurveyStep& step) {
+            const LogRecord& r = *step.pRecord;
+            ++records;
+            recordBytes += r.nSize;
+            payloadBytes += r.nLength;
+            types[r.nType].records++;
+            types[r.nType].bytes += r.nLength;
+            if (!r.bCheckGood) ++badChecks;
+            if (!r.marker.empty()) {
+                if (markers.size() < 100) {
+                    markers.push_back({std::string(r.marker), r.time, r.nOffset});
+                }
+                ++markerCount;
+            }
+            if (!r.bTimeValid) {
+                ++badTimes;
+            } else {
+                const int64_t s = r.time.CalendarSeconds();
+                if (!haveTime) {
+                    haveTime = true;
+                    first = r.time;
+                    earliest = latest = s;
+                }
+                last = r.time;
+                // The device's clock may have been set back during the recording.
+                earliest = std::min(earliest, s);
+                latest = std::max(latest, s);
+            }
+        },
+        [&](const LogProblem& problem) {
+            if (problems.size() < 20) problems.push_back(problem);
             ++problemCount;
-            continue;
-        }
-        const LogRecord& r = reader.Record();
-        ++records;
-        recordBytes += r.nSize;
-        payloadBytes += r.nLength;
-        types[r.nType].records++;
-        types[r.nType].bytes += r.nLength;
-        if (!r.bCheckGood) ++badChecks;
-        if (!r.marker.empty()) {
-            if (markers.size() < 100) {
-                markers.push_back({std::string(r.marker), r.time, r.nOffset});
-            }
-            ++markerCount;
-        }
-        if (!r.bTimeValid) {
-            ++badTimes;
-        } else {
-            const int64_t s = r.time.CalendarSeconds();
-            if (!haveTime) {
-                haveTime = true;
-                first = r.time;
-                earliest = latest = s;
-            }
-            last = r.time;
-            // The device's clock may have been set back during the recording.
-            earliest = std::min(earliest, s);
-            latest = std::max(latest, s);
-        }
+        });
+    std::array<uint32_t, kDropReasonCount> drops{};
+    {
+        const auto lock = survey.Store().Lock();
+        drops = survey.Store().m_anDrops;
     }
 
     std::fprintf(out, "file:          %s\n", path.c_str());
@@ -148,7 +160,7 @@ int RunInfo(const std::string& path, std::FILE* out, std::FILE* err) {
     for (int t = 0; t < 256; ++t) {
         if (types[t].records == 0) continue;
         std::fprintf(out, "  %3d %-31s %10" PRIu64 " records %12" PRIu64 " bytes\n", t,
-                     PacketTypeName(static_cast<uint8_t>(t)), types[t].records, types[t].bytes);
+                     PacketType::Name(static_cast<uint8_t>(t)), types[t].records, types[t].bytes);
     }
     std::fprintf(out, "markers:       %" PRIu64 "\n", markerCount);
     for (const Marker& m : markers) {
@@ -156,6 +168,14 @@ int RunInfo(const std::string& path, std::FILE* out, std::FILE* err) {
                      m.time.Format().c_str(), m.offset);
     }
     if (markerCount > markers.size()) std::fprintf(out, "  ...\n");
+    uint64_t dropCount = 0;
+    for (const uint32_t n : drops) dropCount += n;
+    std::fprintf(out, "drops:         %" PRIu64 "\n", dropCount);
+    for (size_t i = 0; i < kDropReasonCount; ++i) {
+        if (drops[i] == 0) continue;
+        const std::string name(kDropReasonNames[i]);
+        std::fprintf(out, "  %-31s %10" PRIu32 "\n", name.c_str(), drops[i]);
+    }
 
     const bool damaged = problemCount != 0 || badChecks != 0 || badTimes != 0;
     if (damaged) {

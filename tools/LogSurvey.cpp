@@ -3,11 +3,9 @@
 #include <cstring>
 
 #include "data/SurveyData.h"
-#include "tools/CapturedFrame.h"
 
 namespace {
 
-constexpr uint8_t kGpsPacket = 7;
 // Fix statuses 6 and 7: a 2D or 3D position.
 constexpr uint16_t kFirstFixStatus = 6;
 
@@ -42,7 +40,7 @@ uint64_t CLogSurvey::Run(CLogReader& reader, const StepFn& onStep, const Problem
         store.DispatchPacket(record.nType, record.pPayload, record.nLength);
 
         const auto lock = store.Lock();
-        if (record.nType == kGpsPacket && record.bCheckGood) {
+        if (record.nType == PacketType::kGps && record.bCheckGood) {
             const CGpsStatus& gps = store.m_Gps;
             step.bGpsMessage =
                 gps.m_bMessageReceived && record.nLength > CGpsStatus::kMessageSize &&
@@ -58,9 +56,11 @@ uint64_t CLogSurvey::Run(CLogReader& reader, const StepFn& onStep, const Problem
 
         // The decoders count every frame they take into the station table.
         char mac[32];
-        if (CapturedFrame::IsCaptureType(record.nType) && store.m_nFramesCaptured != framesBefore &&
-            record.nLength > 0 &&
-            CapturedFrame::TransmitterText(record.pPayload, record.nLength - 1, mac)) {
+        CaptureView capture;
+        if (PacketType::IsCapture(record.nType) && store.m_nFramesCaptured != framesBefore &&
+            record.nLength > 0 && CaptureView::Read(record.pPayload, record.nLength - 1, capture) &&
+            capture.HasTransmitter()) {
+            FormatMacText(capture.capture + CaptureHeader::kTransmitter, mac);
             StationEntry* station = nullptr;
             if (store.m_Stations.Find(mac, &station) == 0 &&
                 station->nKind == kStationAccessPoint) {

@@ -169,38 +169,3 @@ int RunLogTool(int argc, const char* const* argv, std::FILE* out, std::FILE* err
     std::fprintf(err, "orvalis-log: unknown command '%s'\n\n", argv[1]);
     return Usage(err, kUsage);
 }
-
-const char* PacketTypeName(uint8_t type) {
-    switch (type) {
-        case 1:
-            return "firmware version";
-        case 2:
-            return "serial number";
-        case 3:
-            return "mode acknowledged";
-        case 4:
-            return "channel report";
-        case 5:
-            return "20 MHz spectrum sweep";
-        case 6:
-        case 18:
-            return "captured 802.11 frame";
-        case 7:
-            return "GPS receiver data";
-        case 9:
-        case 10:
-            return "captured beacon";
-        case 11:
-            return "channel report with count";
-        case 13:
-            return "battery low, with channel load";
-        case 14:
-            return "100 MHz spectrum sweep";
-        case 19:
-            return "channel load";
-        case 32:
-            return "per-channel value";
-        default:
-            return "unassigned";
-    }
-}

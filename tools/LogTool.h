@@ -32,6 +32,3 @@ int RunExportKml(const std::string& path, const std::string& outPath, std::FILE*
 // cannot be found) prints that command line instead.
 int RunReplay(const std::string& path, double speed, bool printOnly, const char* argv0,
               std::FILE* out, std::FILE* err);
-
-// The name of a packet type as the program handles it ("captured beacon").
-const char* PacketTypeName(uint8_t type);

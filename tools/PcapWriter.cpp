@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "board/Wire.h"
+
 namespace {
 constexpr size_t kFlushAt = size_t{1} << 20;
 }  // namespace
@@ -27,15 +29,7 @@ void CPcapWriter::WriteHeader() {
 }
 
 int CPcapWriter::RateIn500k(uint8_t rate100k) {
-    switch (rate100k) {
-        case 10:
-        case 20:
-        case 55:
-        case 110:
-            return rate100k / 5;
-        default:
-            return 0;
-    }
+    return CaptureRate::IndexOf(rate100k) >= 0 ? rate100k / 5 : 0;
 }
 
 void CPcapWriter::WriteFrame(int64_t seconds, uint32_t microseconds, const RadioInfo& radio,

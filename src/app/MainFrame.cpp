@@ -146,8 +146,7 @@ int CMainFrame::OnCreate() {
 
     Pause(m_setup.nStartupPauseMs);
 
-    m_pReader =
-        std::make_unique<CBoardReader>(*m_pBoardPort, m_framer, data, &m_soundCues, &g_bStopReader);
+    m_pReader = std::make_unique<CBoardReader>(*m_pBoardPort, m_framer, data, &m_soundCues);
     m_pReader->Start();
     {
         const CStoreLock lock(data);
@@ -390,7 +389,7 @@ void CMainFrame::SetClickRun(bool bRun) {
 
 void CMainFrame::StopBoardLink(int nGraceMs) {
     if (m_pReader) {
-        g_bStopReader.store(true);
+        m_pReader->RequestStop();
         Pause(nGraceMs);
         // The reader may still be inside a read after the grace period; the
         // port is closed only once it has left the loop.

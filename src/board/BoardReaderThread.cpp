@@ -4,12 +4,11 @@
 #include <array>
 #include <chrono>
 
-std::atomic<bool> g_bStopReader{false};
+#include "board/Wire.h"
 
 namespace {
 
 constexpr auto kIdleSleep = std::chrono::milliseconds(5);
-constexpr uint8_t kFirmwareVersionType = 1;
 
 void Count(CBoardReader::Counters* counters, std::atomic<uint64_t> CBoardReader::Counters::*which) {
     if (counters != nullptr) (counters->*which).fetch_add(1, std::memory_order_release);
@@ -29,7 +28,7 @@ CBoardReader::Pass BoardReaderPass(CBoardPort& port, CPacketFramer& framer, IPac
         while (done < total) {
             done += framer.PushBytes(receive + done, total - done);
             if (!framer.IsComplete()) continue;
-            if (framer.Type() == kFirmwareVersionType && sounds != nullptr)
+            if (framer.Type() == PacketType::kFirmwareVersion && sounds != nullptr)
                 sounds->PlayResourceSound("PING");
             sink.DispatchPacket(framer.Type(), framer.Buffer(),
                                 static_cast<uint32_t>(framer.Length()));
@@ -72,12 +71,8 @@ int BoardReaderThread(CBoardPort& port, CPacketFramer& framer, IPacketSink& sink
 }
 
 CBoardReader::CBoardReader(CBoardPort& port, CPacketFramer& framer, IPacketSink& sink,
-                           ISoundCues* sounds, std::atomic<bool>* stop)
-    : m_port(port),
-      m_framer(framer),
-      m_sink(sink),
-      m_pSounds(sounds),
-      m_pStop(stop != nullptr ? stop : &m_bOwnStop) {}
+                           ISoundCues* sounds)
+    : m_port(port), m_framer(framer), m_sink(sink), m_pSounds(sounds) {}
 
 CBoardReader::~CBoardReader() {
     Stop();
@@ -85,14 +80,14 @@ CBoardReader::~CBoardReader() {
 
 int CBoardReader::Start() {
     if (m_thread.joinable()) return -1;
-    m_pStop->store(false, std::memory_order_release);
+    m_bStop.store(false, std::memory_order_release);
     m_thread = std::thread(
-        [this] { BoardReaderThread(m_port, m_framer, m_sink, m_pSounds, *m_pStop, &m_counters); });
+        [this] { BoardReaderThread(m_port, m_framer, m_sink, m_pSounds, m_bStop, &m_counters); });
     return 0;
 }
 
 void CBoardReader::Stop() {
     if (!m_thread.joinable()) return;
-    m_pStop->store(true, std::memory_order_release);
+    m_bStop.store(true, std::memory_order_release);
     m_thread.join();
 }

@@ -9,12 +9,9 @@
 #include "board/PacketSink.h"
 #include "platform/SoundCues.h"
 
-// Raised by the main frame to end the reader thread; 0 at start.
-extern std::atomic<bool> g_bStopReader;
-
 // Runs BoardReaderThread on its own std::thread. Stop() (or destruction)
-// raises the stop flag and joins. With an external flag (g_bStopReader) the
-// owner may also raise that flag itself; Stop() still joins.
+// raises the stop flag and joins. RequestStop() only raises it, so that an
+// owner can give the loop a grace period before it joins.
 class CBoardReader {
 public:
     // The most one read takes.
@@ -35,8 +32,7 @@ public:
         std::atomic<uint64_t> packets{0};
     };
 
-    CBoardReader(CBoardPort& port, CPacketFramer& framer, IPacketSink& sink, ISoundCues* sounds,
-                 std::atomic<bool>* stop = nullptr);
+    CBoardReader(CBoardPort& port, CPacketFramer& framer, IPacketSink& sink, ISoundCues* sounds);
     ~CBoardReader();
     CBoardReader(const CBoardReader&) = delete;
     CBoardReader& operator=(const CBoardReader&) = delete;
@@ -44,6 +40,7 @@ public:
     // Lowers the stop flag and starts the thread: 0, or -1 when already running.
     int Start();
     void Stop();
+    void RequestStop() { m_bStop.store(true, std::memory_order_release); }
     bool IsRunning() const { return m_thread.joinable(); }
 
     uint64_t Passes() const { return m_counters.passes.load(std::memory_order_acquire); }
@@ -58,8 +55,7 @@ private:
     CPacketFramer& m_framer;
     IPacketSink& m_sink;
     ISoundCues* m_pSounds;
-    std::atomic<bool> m_bOwnStop{false};
-    std::atomic<bool>* m_pStop;
+    std::atomic<bool> m_bStop{false};
     Counters m_counters;
     std::thread m_thread;
 };

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/Bytes.h"
+
 namespace {
 
 // Holds the largest record with the sync bytes of the next one behind it, and
@@ -16,10 +18,6 @@ static_assert(kBufferSize > 2 * kLookahead);
 // Real markers are a dozen characters; a longer one only counts as the start
 // of a record when the walk meets it in order, not while hunting past damage.
 constexpr uint32_t kResyncMaxMarker = 255;
-
-uint32_t ReadU16(const uint8_t* p) {
-    return p[0] | (static_cast<uint32_t>(p[1]) << 8);
-}
 
 LogTime ReadTime(const uint8_t* p) {
     LogTime t;
@@ -149,9 +147,9 @@ CLogReader::Shape CLogReader::ShapeAt(uint32_t& size) const {
     const size_t syncBytes = std::min<size_t>(have, 3);
     if (std::memcmp(p, CLogFormat::kSync.data(), syncBytes) != 0) return Shape::BadSync;
     if (have < 11) return Shape::Short;
-    const uint32_t markerLength = ReadU16(p + CLogFormat::kMarkerLengthOffset);
+    const uint32_t markerLength = ReadLe16(p + CLogFormat::kMarkerLengthOffset);
     if (have < 13u + markerLength) return Shape::Short;
-    const uint32_t n = ReadU16(p + 11 + markerLength);
+    const uint32_t n = ReadLe16(p + 11 + markerLength);
     if (n == 0) return Shape::BadLength;
     size = 13u + markerLength + n;
     return have < size ? Shape::Short : Shape::Ok;
@@ -168,9 +166,9 @@ bool CLogReader::PlausibleAt() const {
     const size_t have = m_nEnd - m_nPos;
     const uint8_t* p = m_buffer.data() + m_nPos;
     if (have < CLogFormat::kRecordFixedSize || !IsSync(p) || !ReadTime(p).IsValid()) return false;
-    const uint32_t markerLength = ReadU16(p + CLogFormat::kMarkerLengthOffset);
+    const uint32_t markerLength = ReadLe16(p + CLogFormat::kMarkerLengthOffset);
     if (markerLength > kResyncMaxMarker || have < 13u + markerLength) return false;
-    const uint32_t n = ReadU16(p + 11 + markerLength);
+    const uint32_t n = ReadLe16(p + 11 + markerLength);
     const uint32_t size = 13u + markerLength + n;
     if (n == 0 || have < size) return false;
     if (CLogFormat::CheckSum(p[13 + markerLength], p + 14 + markerLength, n - 1) != 0) return false;
@@ -195,8 +193,8 @@ bool CLogReader::Resync() {
 
 void CLogReader::FillRecord(uint32_t size) {
     const uint8_t* p = m_buffer.data() + m_nPos;
-    const uint32_t markerLength = ReadU16(p + CLogFormat::kMarkerLengthOffset);
-    const uint32_t n = ReadU16(p + 11 + markerLength);
+    const uint32_t markerLength = ReadLe16(p + CLogFormat::kMarkerLengthOffset);
+    const uint32_t n = ReadLe16(p + 11 + markerLength);
     m_record.nOffset = Offset();
     m_record.nSize = size;
     m_record.time = ReadTime(p);

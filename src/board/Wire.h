@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/Bytes.h"
+
 // The board's wire vocabulary: packet types, command numbers, measurement
 // modes, the capture header of captured frames, and the byte-level helpers
 // every reader of board data shares. Numbers of the wire are named here and
@@ -34,6 +36,35 @@ constexpr bool IsCapture(uint8_t type) {
 }
 constexpr bool IsBeaconCapture(uint8_t type) {
     return type == kCapturedBeacon || type == kCapturedBeaconAlt;
+}
+
+// What each type carries, in words ("captured beacon"); "unassigned" for a
+// type the board does not send.
+struct Description {
+    uint8_t type;
+    const char* name;
+};
+inline constexpr Description kDescriptions[] = {
+    {kFirmwareVersion, "firmware version"},
+    {kSerialNumber, "serial number"},
+    {kModeAck, "mode acknowledged"},
+    {kChannelReport, "channel report"},
+    {kNarrowSweep, "20 MHz spectrum sweep"},
+    {kCapturedFrame, "captured 802.11 frame"},
+    {kGps, "GPS receiver data"},
+    {kCapturedBeacon, "captured beacon"},
+    {kCapturedBeaconAlt, "captured beacon"},
+    {kChannelReportCount, "channel report with count"},
+    {kBatteryLow, "battery low, with channel load"},
+    {kWideSweep, "100 MHz spectrum sweep"},
+    {kCapturedFrameAlt, "captured 802.11 frame"},
+    {kChannelLoad, "channel load"},
+    {kChannelValue, "per-channel value"},
+};
+constexpr const char* Name(uint8_t type) {
+    for (const Description& d : kDescriptions)
+        if (d.type == type) return d.name;
+    return "unassigned";
 }
 }  // namespace PacketType
 
@@ -76,15 +107,6 @@ inline constexpr uint32_t kTransmitter = 14;  // address 2
 inline constexpr uint32_t kTransmitterEnd = kTransmitter + 6;
 }  // namespace CaptureHeader
 
-// Little-endian reads; the caller has checked the bytes are there.
-inline uint16_t ReadLe16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-inline uint32_t ReadLe32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
 // A captured frame as far as it actually arrived. `length` counts the payload
 // without its check byte; the captured length is cut to the bytes that
 // arrived, so nothing read through it lies past the packet.
@@ -108,6 +130,18 @@ struct CaptureView {
         return true;
     }
 };
+
+// The capture's rate byte, in 100 kbit/s units: 1, 2, 5.5 and 11 Mbit/s, the
+// rate index 0..3 of the statistics. Any other byte is a rate of its own.
+namespace CaptureRate {
+inline constexpr uint8_t kCodes[4] = {10, 20, 55, 110};
+// 0..3, or -1 for a byte that is none of the four.
+constexpr int IndexOf(uint8_t code) {
+    for (int i = 0; i < 4; ++i)
+        if (kCodes[i] == code) return i;
+    return -1;
+}
+}  // namespace CaptureRate
 
 // The MAC text of six address bytes: "00-1A-2B-3C-4D-5E" (17 characters,
 // upper-case hexadecimal), the key of the station table and the AP lists.

@@ -9,16 +9,7 @@
 
 namespace {
 
-// Capture header layout (payload offsets).
-constexpr uint32_t kRssiOffset = 1;
-constexpr uint32_t kEstimateOffset = 2;
-constexpr uint32_t kValidFlagOffset = 90;
-constexpr uint32_t kLengthOffset = 91;
-
-// Offsets inside the captured frame, which starts at payload offset 93.
-constexpr uint32_t kRateOffset = 0;
-constexpr uint32_t kTransmitterOffset = 14;  // address 2
-constexpr uint32_t kAddressEnd = kTransmitterOffset + 6;
+// Offsets inside the capture (rate byte first).
 constexpr uint32_t kBeaconFixedOffset = 28;
 constexpr uint32_t kCapabilityOffset = 38;
 constexpr uint32_t kElementsOffset = 40;
@@ -37,55 +28,10 @@ constexpr uint16_t kAgeingInterval = 30;
 constexpr int16_t kNoStationRssi = -120;
 constexpr int8_t kNoSelectionRssi = -100;
 
-// A captured-frame packet as far as it actually arrived. The decoders are
-// given the payload length without the check byte; the captured length L is
-// cut to the frame bytes that arrived, so nothing here reads past the packet.
-struct CapturedFrame {
-    const uint8_t* header = nullptr;
-    const uint8_t* body = nullptr;
-    uint32_t length = 0;  // captured length L, clamped
-    uint8_t validFlag = 0;
-    int8_t rssi = 0;
-
-    bool HasTransmitter() const { return length >= kAddressEnd; }
-};
-
-bool ReadCapturedFrame(const uint8_t* payload, uint32_t length, CapturedFrame& frame) {
-    if (payload == nullptr || length < kCaptureHeaderBytes) return false;
-    const uint32_t arrived = length - kCaptureHeaderBytes;
-    const uint32_t declared = payload[kLengthOffset] | (payload[kLengthOffset + 1] << 8);
-    frame.header = payload;
-    frame.body = payload + kCaptureHeaderBytes;
-    frame.length = std::min(declared, arrived);
-    frame.validFlag = payload[kValidFlagOffset];
-    frame.rssi = static_cast<int8_t>(payload[kRssiOffset]);
-    return true;
-}
-
+// Rate index 0..3, or 4 for any other rate byte.
 int RateIndex(uint8_t rate) {
-    switch (rate) {
-        case 10:
-            return 0;
-        case 20:
-            return 1;
-        case 55:
-            return 2;
-        case 110:
-            return 3;
-        default:
-            return 4;
-    }
-}
-
-void FormatMac(const uint8_t* address, char (&text)[32]) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    char* out = text;
-    for (int i = 0; i < 6; ++i) {
-        if (i != 0) *out++ = '-';
-        *out++ = kHex[address[i] >> 4];
-        *out++ = kHex[address[i] & 0x0F];
-    }
-    *out = '\0';
+    const int index = CaptureRate::IndexOf(rate);
+    return index >= 0 ? index : kRateCount - 1;
 }
 
 bool IsChannel(unsigned channel) {
@@ -112,16 +58,16 @@ void CopyText(char (&to)[N], const char* from, size_t fromSize) {
 }
 
 // Stores the capture header and puts the channel estimate in tap order.
-void StoreHeader(std::array<uint8_t, kCaptureHeaderBytes>& stored, const uint8_t* header,
+void StoreHeader(std::array<uint8_t, CaptureHeader::kSize>& stored, const uint8_t* header,
                  double firmwareVersion) {
-    std::memcpy(stored.data(), header, kCaptureHeaderBytes);
+    std::memcpy(stored.data(), header, CaptureHeader::kSize);
     if (firmwareVersion >= kInOrderEstimateFirmware) return;
     uint8_t received[kCfrTaps * 2];
-    std::memcpy(received, header + kEstimateOffset, sizeof(received));
+    std::memcpy(received, header + CaptureHeader::kEstimate, sizeof(received));
     for (int i = 0; i < kCfrTaps; ++i) {
         const int from = (i + kEstimateRotation) % kCfrTaps;
-        stored[kEstimateOffset + 2 * i] = received[2 * from];
-        stored[kEstimateOffset + 2 * i + 1] = received[2 * from + 1];
+        stored[CaptureHeader::kEstimate + 2 * i] = received[2 * from];
+        stored[CaptureHeader::kEstimate + 2 * i + 1] = received[2 * from + 1];
     }
 }
 
@@ -166,40 +112,53 @@ int CSurveyData::ParseInformationElements(const uint8_t* elements, uint32_t leng
 }
 
 int CSurveyData::DecodeManagementFrame(const uint8_t* payload, uint32_t length) {
-    if (m_bMgmtGuard) return -1;
+    if (m_bMgmtGuard) {
+        Drop(DropReason::GuardSet);
+        return -1;
+    }
     GuardScope guard(m_bMgmtGuard);
 
-    CapturedFrame frame;
-    if (!ReadCapturedFrame(payload, length, frame)) return -1;
+    CaptureView frame;
+    if (!CaptureView::Read(payload, length, frame)) {
+        Drop(DropReason::ShortPayload);
+        return -1;
+    }
     StoreHeader(m_abMgmtHeader, frame.header, m_dFirmwareVersion);
 
     if (frame.length != 0) {
-        std::memcpy(m_abMgmtFrame.data(), frame.body,
+        std::memcpy(m_abMgmtFrame.data(), frame.capture,
                     std::min<size_t>(frame.length, m_abMgmtFrame.size()));
         m_abBeaconFixed.fill(0);
         if (frame.length > kBeaconFixedOffset) {
-            std::memcpy(m_abBeaconFixed.data(), frame.body + kBeaconFixedOffset,
+            std::memcpy(m_abBeaconFixed.data(), frame.capture + kBeaconFixedOffset,
                         std::min<size_t>(frame.length - kBeaconFixedOffset, kBeaconFixedBytes));
         }
         std::memset(m_szFrameSsid, 0, sizeof(m_szFrameSsid));
         if (frame.validFlag && frame.length > kElementsOffset) {
-            ParseInformationElements(frame.body + kElementsOffset, frame.length - kElementsOffset);
+            ParseInformationElements(frame.capture + kElementsOffset,
+                                     frame.length - kElementsOffset);
         }
     }
 
     // Heard off its own channel (or naming no channel at all).
-    if (m_nFrameChannel != m_nChannel || !IsChannel(m_nFrameChannel)) return 0;
-    if (!frame.HasTransmitter()) return 0;
+    if (m_nFrameChannel != m_nChannel || !IsChannel(m_nFrameChannel)) {
+        Drop(DropReason::OffChannel);
+        return 0;
+    }
+    if (!frame.HasTransmitter()) {
+        Drop(DropReason::NoTransmitter);
+        return 0;
+    }
 
     ++m_anBeaconsPerChannel[m_nFrameChannel];
 
     char mac[32];
-    FormatMac(frame.body + kTransmitterOffset, mac);
+    FormatMacText(frame.capture + CaptureHeader::kTransmitter, mac);
     // Judged once: the list does not change before the alarm check.
     const uint8_t unauthorized = IsUnauthorized(mac) ? 1 : 0;
     const bool privacyKnown = frame.length > kCapabilityOffset;
     const uint8_t privacy =
-        privacyKnown && (frame.body[kCapabilityOffset] & kPrivacyBit) != 0 ? 1 : 0;
+        privacyKnown && (frame.capture[kCapabilityOffset] & kPrivacyBit) != 0 ? 1 : 0;
 
     StationEntry* station = nullptr;
     if (m_Stations.Find(mac, &station) == 0) {
@@ -210,7 +169,10 @@ int CSurveyData::DecodeManagementFrame(const uint8_t* payload, uint32_t length) 
         station->bSeen = 1;
         station->bUnauthorized = unauthorized;
     } else if (frame.validFlag) {
-        if (m_Stations.Allocate(&station) != 0) return -1;
+        if (m_Stations.Allocate(&station) != 0) {
+            Drop(DropReason::OutOfMemory);
+            return -1;
+        }
         std::memcpy(station->szMac, mac, sizeof(mac));
         CopyText(station->szSsid, m_szFrameSsid, sizeof(m_szFrameSsid));
         station->nRssi = frame.rssi;
@@ -219,36 +181,51 @@ int CSurveyData::DecodeManagementFrame(const uint8_t* payload, uint32_t length) 
         station->nKind = kStationAccessPoint;
         station->bSeen = 1;
         station->bUnauthorized = unauthorized;
-        if (m_Stations.Insert(station) != 0) return -1;
+        if (m_Stations.Insert(station) != 0) {
+            Drop(DropReason::OutOfMemory);
+            return -1;
+        }
     }
 
-    TakeFrameStatistics(m_abMgmtHeader.data(), frame.body[kRateOffset], frame.length,
+    TakeFrameStatistics(m_abMgmtHeader.data(), frame.capture[CaptureHeader::kRate], frame.length,
                         frame.validFlag, mac);
     CheckAlarm(frame.validFlag, mac, unauthorized);
     return 0;
 }
 
 int CSurveyData::DecodeDataFrame(const uint8_t* payload, uint32_t length) {
-    if (m_bDataGuard) return -1;
+    if (m_bDataGuard) {
+        Drop(DropReason::GuardSet);
+        return -1;
+    }
     GuardScope guard(m_bDataGuard);
 
-    CapturedFrame frame;
-    if (!ReadCapturedFrame(payload, length, frame)) return -1;
+    CaptureView frame;
+    if (!CaptureView::Read(payload, length, frame)) {
+        Drop(DropReason::ShortPayload);
+        return -1;
+    }
     StoreHeader(m_abDataHeader, frame.header, m_dFirmwareVersion);
 
     // The last beacon named another channel (or none).
-    if (m_nFrameChannel != m_nChannel || !IsChannel(m_nFrameChannel)) return 0;
+    if (m_nFrameChannel != m_nChannel || !IsChannel(m_nFrameChannel)) {
+        Drop(DropReason::OffChannel);
+        return 0;
+    }
 
     if (frame.length != 0) {
-        std::memcpy(m_abDataFrame.data(), frame.body,
+        std::memcpy(m_abDataFrame.data(), frame.capture,
                     std::min<size_t>(frame.length, m_abDataFrame.size()));
     }
     // Without address 2 there is no transmitter to match, create, measure or
     // alert on; such a frame is not counted either.
-    if (!frame.HasTransmitter()) return 0;
+    if (!frame.HasTransmitter()) {
+        Drop(DropReason::NoTransmitter);
+        return 0;
+    }
 
     char mac[32];
-    FormatMac(frame.body + kTransmitterOffset, mac);
+    FormatMacText(frame.capture + CaptureHeader::kTransmitter, mac);
     // Judged once: the list does not change before the alarm check.
     const uint8_t unauthorized = IsUnauthorized(mac) ? 1 : 0;
 
@@ -259,7 +236,10 @@ int CSurveyData::DecodeDataFrame(const uint8_t* payload, uint32_t length) {
         station->bSeen = 1;
         station->bUnauthorized = unauthorized;
     } else if (frame.validFlag) {
-        if (m_Stations.Allocate(&station) != 0) return -1;
+        if (m_Stations.Allocate(&station) != 0) {
+            Drop(DropReason::OutOfMemory);
+            return -1;
+        }
         std::memcpy(station->szMac, mac, sizeof(mac));
         station->nRssi = frame.rssi;
         station->nChannel = m_nFrameChannel;
@@ -267,10 +247,13 @@ int CSurveyData::DecodeDataFrame(const uint8_t* payload, uint32_t length) {
         station->nKind = kStationOther;
         station->bSeen = 1;
         station->bUnauthorized = unauthorized;
-        if (m_Stations.Insert(station) != 0) return -1;
+        if (m_Stations.Insert(station) != 0) {
+            Drop(DropReason::OutOfMemory);
+            return -1;
+        }
     }
 
-    TakeFrameStatistics(m_abDataHeader.data(), frame.body[kRateOffset], frame.length,
+    TakeFrameStatistics(m_abDataHeader.data(), frame.capture[CaptureHeader::kRate], frame.length,
                         frame.validFlag, mac);
     CheckAlarm(frame.validFlag, mac, unauthorized);
     return 0;
@@ -292,8 +275,9 @@ void CSurveyData::TakeFrameStatistics(const uint8_t* storedHeader, uint8_t rate,
     m_nCfrPeakBin = 0;
     uint32_t peak = 0;
     for (int i = 0; i < kCfrTaps; ++i) {
-        const int8_t iValue = static_cast<int8_t>(storedHeader[kEstimateOffset + 2 * i]);
-        const int8_t qValue = static_cast<int8_t>(storedHeader[kEstimateOffset + 2 * i + 1]);
+        const int8_t iValue = static_cast<int8_t>(storedHeader[CaptureHeader::kEstimate + 2 * i]);
+        const int8_t qValue =
+            static_cast<int8_t>(storedHeader[CaptureHeader::kEstimate + 2 * i + 1]);
         m_aCfrIq[i] = CfrSample{iValue, qValue};
         const uint32_t power = static_cast<uint32_t>(iValue * iValue + qValue * qValue);
         m_aCfrPower[i] = power;
@@ -304,7 +288,7 @@ void CSurveyData::TakeFrameStatistics(const uint8_t* storedHeader, uint8_t rate,
         m_nCfrPowerSum += power;
     }
     m_bCfrUpdated = 1;
-    m_nSelectedRssi = static_cast<int8_t>(storedHeader[kRssiOffset]);
+    m_nSelectedRssi = static_cast<int8_t>(storedHeader[CaptureHeader::kRssi]);
     m_nCfrSampleCount = std::min<uint32_t>(m_nCfrSampleCount + 1, kStatsWindowSize);
 
     // The flag-zero count follows the zero-flag frames inside this rate's

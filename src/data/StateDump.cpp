@@ -6,26 +6,14 @@
 #include <fstream>
 
 #include "data/SurveyData.h"
+#include "platform/Latin1.h"
 
 namespace {
 
 using nlohmann::json;
 
-// Latin-1 to UTF-8, so that any byte the board sent can be written out.
 std::string TextOf(const char* text, size_t capacity) {
-    const size_t n = strnlen(text, capacity);
-    std::string out;
-    out.reserve(n);
-    for (size_t i = 0; i < n; ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
+    return Latin1ToUtf8(std::string_view(text, strnlen(text, capacity)));
 }
 
 template <size_t N>
@@ -77,6 +65,53 @@ json StationsOf(const CStationList& stations) {
                         {"seen", entry->bSeen}});
     }
     return list;
+}
+
+json DropsOf(const std::array<uint32_t, kDropReasonCount>& drops) {
+    json out = json::object();
+    for (size_t i = 0; i < kDropReasonCount; ++i) out[std::string(kDropReasonNames[i])] = drops[i];
+    return out;
+}
+
+bool IsNumericArray(const json& j) {
+    if (!j.is_array() || j.empty()) return false;
+    return std::all_of(j.begin(), j.end(), [](const json& e) { return e.is_number(); });
+}
+
+// The indented layout of json::dump(2), except that an array of numbers is
+// written on one line: a trace or a counter table is then one line of the
+// file, and a changed value shows as a changed word.
+void WriteIndented(std::string& out, const json& j, int depth) {
+    const std::string inner(static_cast<size_t>(2 * (depth + 1)), ' ');
+    const std::string outer(static_cast<size_t>(2 * depth), ' ');
+    if (IsNumericArray(j)) {
+        out.push_back('[');
+        for (size_t i = 0; i < j.size(); ++i) {
+            if (i != 0) out += ", ";
+            out += j[i].dump();
+        }
+        out.push_back(']');
+    } else if (j.is_array() && !j.empty()) {
+        out += "[\n";
+        for (size_t i = 0; i < j.size(); ++i) {
+            if (i != 0) out += ",\n";
+            out += inner;
+            WriteIndented(out, j[i], depth + 1);
+        }
+        out += "\n" + outer + "]";
+    } else if (j.is_object() && !j.empty()) {
+        out += "{\n";
+        bool first = true;
+        for (const auto& [key, value] : j.items()) {
+            if (!first) out += ",\n";
+            first = false;
+            out += inner + json(key).dump() + ": ";
+            WriteIndented(out, value, depth + 1);
+        }
+        out += "\n" + outer + "}";
+    } else {
+        out += j.dump();
+    }
 }
 
 json GpsOf(const CGpsStatus& gps) {
@@ -188,6 +223,7 @@ nlohmann::json DumpState(const CSurveyData& d) {
     j["m_anBeaconsPerChannel"] = d.m_anBeaconsPerChannel;
     j["m_anBytesPerRateChannel"] = d.m_anBytesPerRateChannel;
     j["m_anChannelReports"] = d.m_anChannelReports;
+    j["drops"] = DropsOf(d.m_anDrops);
 
     j["m_bSelectedUpdated"] = d.m_bSelectedUpdated;
     j["m_bChannelPending"] = d.m_bChannelPending;
@@ -207,8 +243,14 @@ nlohmann::json DumpState(const CSurveyData& d) {
 }
 
 int WriteState(const CSurveyData& data, const std::string& path) {
+    return WriteStateJson(DumpState(data), path);
+}
+
+int WriteStateJson(const nlohmann::json& state, const std::string& path) {
     try {
-        const std::string text = DumpState(data).dump(2) + "\n";
+        std::string text;
+        WriteIndented(text, state, 0);
+        text += "\n";
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         if (!out) return -1;
         out.write(text.data(), static_cast<std::streamsize>(text.size()));

@@ -36,9 +36,6 @@ struct StationEntry {
 // Not thread-safe: the owner (the survey data store) serialises every use.
 class CStationList {
 public:
-    // Sort mode of the list: RSSI order.
-    static constexpr int16_t kSortByRssi = 3;
-
     CStationList();
     ~CStationList();
     CStationList(const CStationList&) = delete;
@@ -70,8 +67,6 @@ public:
     // the sentinel or not in this list.
     int Remove(StationEntry* entry);
 
-    int16_t SortMode() const { return m_nSortMode; }
-
 private:
     struct KeyHash {
         size_t operator()(std::string_view key) const noexcept {
@@ -88,7 +83,6 @@ private:
 
     StationEntry m_Sentinel;
     size_t m_nCount = 0;
-    int16_t m_nSortMode = kSortByRssi;
     Index m_Index;
     // Entries whose MAC text was already indexed when they were inserted.
     // Decoders never create them; while there are none, Remove needs no walk

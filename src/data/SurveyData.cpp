@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "board/BoardPort.h"
 #include "board/Framing.h"
@@ -16,9 +17,9 @@ namespace {
 // board and is dropped unread.
 constexpr uint32_t kMaxPayload = 8192;
 
-// Bytes a capture packet needs before the frame type can be read: the 93-byte
-// capture header, the rate byte, three unused bytes and the frame-control byte.
-constexpr uint32_t kFrameControlOffset = 97;
+// Bytes a capture packet needs before the frame type can be read: the capture
+// header, the rate byte, three unused bytes and the frame-control byte.
+constexpr uint32_t kFrameControlOffset = CaptureHeader::kSize + CaptureHeader::kFrameControl;
 
 template <size_t N>
 void CopyText(char (&field)[N], const char* text) {
@@ -37,11 +38,6 @@ void CopyPayloadText(char (&field)[N], const uint8_t* data, uint32_t length) {
         ++n;
     }
     std::memset(field + n, 0, N - n);
-}
-
-uint32_t ReadU32LE(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
 // The number written in the text from its third character on ("V 1.10"
@@ -92,7 +88,7 @@ CSurveyData::CSurveyData()
       m_szSerialNumber{},
       m_szFirmwareVersion{},
       m_dFirmwareVersion(0.0),
-      m_nMode(0),
+      m_nMode(BoardMode::kIdle),
       m_abHeronRecord{},
       m_nHeronRecordLength(0),
       m_nBestRssi(0),
@@ -156,6 +152,7 @@ CSurveyData::CSurveyData()
       m_anBeaconsPerChannel{},
       m_anBytesPerRateChannel{},
       m_anChannelReports{},
+      m_anDrops{},
       m_hNotifyWnd(nullptr),
       m_bSelectedUpdated(0),
       m_bChannelPending(0),
@@ -185,24 +182,24 @@ int CSurveyData::SendCommand(uint8_t command, const uint8_t* args, uint32_t argL
 }
 
 int CSurveyData::RequestFirmwareVersion() {
-    return SendCommand(1, nullptr, 0);
+    return SendCommand(BoardCommand::kFirmwareVersion, nullptr, 0);
 }
 
 int CSurveyData::RequestSerialNumber() {
-    return SendCommand(2, nullptr, 0);
+    return SendCommand(BoardCommand::kSerialNumber, nullptr, 0);
 }
 
 int CSurveyData::SetMode(uint8_t mode) {
     m_nMode = mode;
-    return SendCommand(3, &mode, 1);
+    return SendCommand(BoardCommand::kSetMode, &mode, 1);
 }
 
 int CSurveyData::SetChannel(uint8_t channel) {
-    return SendCommand(4, &channel, 1);
+    return SendCommand(BoardCommand::kSetChannel, &channel, 1);
 }
 
 int CSurveyData::SendCommand8(uint8_t value) {
-    return SendCommand(8, &value, 1);
+    return SendCommand(BoardCommand::kIdentityDone, &value, 1);
 }
 
 // ---------------------------------------------------------------- dispatch
@@ -213,21 +210,37 @@ void CSurveyData::Post(unsigned message) {
 
 void CSurveyData::DispatchPacket(uint8_t type, const uint8_t* payload, uint32_t length) {
     const std::thread::id self = std::this_thread::get_id();
-    if (m_DispatchOwner.load(std::memory_order_relaxed) == self) return;
-    if (length > kMaxPayload || (payload == nullptr && length != 0)) return;
+    // The nested call comes from the thread that holds the lock already.
+    if (m_DispatchOwner.load(std::memory_order_relaxed) == self) {
+        Drop(DropReason::NestedDispatch);
+        return;
+    }
 
-    uint8_t check = type;
-    for (uint32_t i = 0; i < length; ++i) check ^= payload[i];
-    if (check != 0) return;
+    // Judged before the lock is taken, so a refused packet holds it only to
+    // be counted.
+    std::optional<DropReason> refused;
+    if (length > kMaxPayload) {
+        refused = DropReason::OversizedPayload;
+    } else if (payload == nullptr && length != 0) {
+        refused = DropReason::NullPayload;
+    } else {
+        uint8_t check = type;
+        for (uint32_t i = 0; i < length; ++i) check ^= payload[i];
+        if (check != 0) refused = DropReason::BadCheckByte;
+    }
 
     std::lock_guard<std::mutex> lock(m_Mutex);
+    if (refused) {
+        Drop(*refused);
+        return;
+    }
     m_DispatchOwner.store(self, std::memory_order_relaxed);
 
     if (m_bRecording) {
         if (m_pPacketStager != nullptr) m_pPacketStager->StagePacket(type, payload, length);
         Post(UM_LOG_PACKET);
     }
-    if (m_bHeronEnabled && type == 7) {
+    if (m_bHeronEnabled && type == PacketType::kGps) {
         if (BuildHeronRecord(type, payload, length & 0xFFFF) >= 0) Post(UM_IR_SEND);
     }
     m_bPacketSeen = 1;
@@ -236,51 +249,54 @@ void CSurveyData::DispatchPacket(uint8_t type, const uint8_t* payload, uint32_t 
     const uint32_t n = length > 0 ? length - 1 : 0;
     bool refresh = true;
     switch (type) {
-        case 1:
+        case PacketType::kFirmwareVersion:
             HandleFirmwareVersion(payload, n);
             break;
-        case 2:
+        case PacketType::kSerialNumber:
             HandleSerialNumber(payload, n);
             break;
-        case 3:
+        case PacketType::kModeAck:
             HandleModeAck();
             break;
-        case 4:
+        case PacketType::kChannelReport:
             HandleChannelReport(payload, n);
             break;
-        case 11:
+        case PacketType::kChannelReportCount:
             if (n >= 1) {
                 if (m_nChannel < kChannelSlots) ++m_anChannelReports[m_nChannel];
                 HandleChannelReport(payload, n);
+            } else {
+                Drop(DropReason::ShortPayload);
             }
             break;
-        case 5:
+        case PacketType::kNarrowSweep:
             StoreSweep(m_abNarrowSweep, payload, n);
             break;
-        case 14:
+        case PacketType::kWideSweep:
             StoreSweep(m_abWideSweep, payload, n);
             break;
-        case 6:
-        case 18:
+        case PacketType::kCapturedFrame:
+        case PacketType::kCapturedFrameAlt:
             HandleCapturedFrame(payload, n);
             break;
-        case 7:
-            m_Gps.Decode(payload, n);
+        case PacketType::kGps:
+            if (m_Gps.Decode(payload, n) < 0) Drop(DropReason::ShortPayload);
             break;
-        case 9:
-        case 10:
+        case PacketType::kCapturedBeacon:
+        case PacketType::kCapturedBeaconAlt:
             HandleCapturedBeacon(payload, n);
             break;
-        case 13:
+        case PacketType::kBatteryLow:
             HandleBatteryLow(payload, n);
             break;
-        case 19:
+        case PacketType::kChannelLoad:
             StoreChannelLoad(payload, n);
             break;
-        case 32:
+        case PacketType::kChannelValue:
             HandleChannelValue(payload, n);
             break;
         default:
+            Drop(DropReason::UnassignedType);
             refresh = false;
             break;
     }
@@ -313,9 +329,15 @@ void CSurveyData::HandleModeAck() {
 }
 
 void CSurveyData::HandleChannelReport(const uint8_t* payload, uint32_t length) {
-    if (length < 1) return;
+    if (length < 1) {
+        Drop(DropReason::ShortPayload);
+        return;
+    }
     const uint8_t channel = payload[0];
-    if (channel < 1 || channel > 14) return;
+    if (channel < 1 || channel > 14) {
+        Drop(DropReason::ChannelOutOfRange);
+        return;
+    }
     m_nPreviousChannel = m_nChannel;
     m_nChannel = channel;
     AgeStations();
@@ -325,14 +347,20 @@ template <size_t N>
 void CSurveyData::StoreSweep(std::array<uint8_t, N>& sweep, const uint8_t* payload,
                              uint32_t length) {
     // A short sweep would leave the buffer half old, half new: keep the old one.
-    if (length < N) return;
+    if (length < N) {
+        Drop(DropReason::ShortPayload);
+        return;
+    }
     std::memcpy(sweep.data(), payload, N);
 }
 
 void CSurveyData::HandleCapturedFrame(const uint8_t* payload, uint32_t length) {
     // Without its frame-control byte a capture cannot be classified; it is not
     // counted either, so the per-channel totals stay the sum of the kinds.
-    if (length <= kFrameControlOffset) return;
+    if (length <= kFrameControlOffset) {
+        Drop(DropReason::ShortPayload);
+        return;
+    }
     if (m_nChannel < kChannelSlots) ++m_anFramesPerChannel[m_nChannel];
     ++m_nFramesAllChannels;
 
@@ -367,7 +395,10 @@ void CSurveyData::HandleCapturedFrame(const uint8_t* payload, uint32_t length) {
 
 void CSurveyData::HandleCapturedBeacon(const uint8_t* payload, uint32_t length) {
     // A beacon without a whole capture header carries nothing to decode or count.
-    if (length < static_cast<uint32_t>(kCaptureHeaderBytes)) return;
+    if (length < CaptureHeader::kSize) {
+        Drop(DropReason::ShortPayload);
+        return;
+    }
     DecodeManagementFrame(payload, length);
     if (m_nChannel < kChannelSlots) ++m_anFramesPerChannel[m_nChannel];
     ++m_nFramesAllChannels;
@@ -384,23 +415,35 @@ void CSurveyData::HandleBatteryLow(const uint8_t* payload, uint32_t length) {
 }
 
 int CSurveyData::StoreChannelLoad(const uint8_t* payload, uint32_t length) {
-    if (m_bChannelLoadGuard) return -1;
-    if (payload == nullptr || length < static_cast<uint32_t>(kChannelLoadBytes)) return -1;
+    if (m_bChannelLoadGuard) {
+        Drop(DropReason::GuardSet);
+        return -1;
+    }
+    if (payload == nullptr || length < static_cast<uint32_t>(kChannelLoadBytes)) {
+        Drop(DropReason::ShortPayload);
+        return -1;
+    }
     m_bChannelLoadGuard = 1;
     std::memcpy(m_abChannelLoad.data(), payload, kChannelLoadBytes);
     if (m_nChannel < kChannelSlots) {
         for (int rate = 0; rate < 4; ++rate)
-            m_anBytesPerRateChannel[rate][m_nChannel] = ReadU32LE(payload + 4 * rate);
+            m_anBytesPerRateChannel[rate][m_nChannel] = ReadLe32(payload + 4 * rate);
     }
     m_bChannelLoadGuard = 0;
     return 0;
 }
 
 void CSurveyData::HandleChannelValue(const uint8_t* payload, uint32_t length) {
-    if (length < 3) return;
+    if (length < 3) {
+        Drop(DropReason::ShortPayload);
+        return;
+    }
     const uint8_t index = payload[2];
-    if (index >= kChannelSlots) return;
-    m_anChannelValue[index] = static_cast<int16_t>(payload[0] | payload[1] << 8);
+    if (index >= kChannelSlots) {
+        Drop(DropReason::ChannelOutOfRange);
+        return;
+    }
+    m_anChannelValue[index] = static_cast<int16_t>(ReadLe16(payload));
 }
 
 // ---------------------------------------------------------------- infrared record

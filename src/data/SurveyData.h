@@ -10,6 +10,7 @@
 #include "board/PacketSink.h"
 #include "board/Wire.h"
 #include "data/ApListIndex.h"
+#include "data/DropReason.h"
 #include "data/Messages.h"
 #include "data/StationList.h"
 #include "gps/GpsStatus.h"
@@ -105,7 +106,6 @@ public:
     // Code the lock analysis checks holds it with CStoreLock; Lock() is the
     // plain form for code it does not check (tests, tools).
     CCheckedMutex& StoreMutex() const ORV_RETURN_CAPABILITY(m_Mutex) { return m_Mutex; }
-    std::mutex& Mutex() const { return m_Mutex; }
     [[nodiscard]] std::unique_lock<std::mutex> Lock() const {
         return std::unique_lock<std::mutex>(m_Mutex);
     }
@@ -247,6 +247,8 @@ public:
     std::array<std::array<uint32_t, kChannelSlots>, kRateCount> m_anBytesPerRateChannel
         ORV_GUARDED_BY(m_Mutex);
     std::array<uint32_t, kChannelSlots> m_anChannelReports ORV_GUARDED_BY(m_Mutex);
+    // Refused packets (or parts of them) by reason, indexed by DropReason.
+    std::array<uint32_t, kDropReasonCount> m_anDrops ORV_GUARDED_BY(m_Mutex);
 
     // Notification and channel change.
     IMessagePoster* m_hNotifyWnd ORV_GUARDED_BY(m_Mutex);  // null: nothing is posted
@@ -268,6 +270,7 @@ public:
 
 private:
     void Post(unsigned message);
+    void Drop(DropReason reason) ORV_REQUIRES(m_Mutex) { ++m_anDrops[static_cast<size_t>(reason)]; }
     void HandleFirmwareVersion(const uint8_t* payload, uint32_t length);
     void HandleSerialNumber(const uint8_t* payload, uint32_t length);
     void HandleModeAck();
@@ -277,7 +280,7 @@ private:
     void HandleBatteryLow(const uint8_t* payload, uint32_t length);
     void HandleChannelValue(const uint8_t* payload, uint32_t length);
     template <size_t N>
-    static void StoreSweep(std::array<uint8_t, N>& sweep, const uint8_t* payload, uint32_t length);
+    void StoreSweep(std::array<uint8_t, N>& sweep, const uint8_t* payload, uint32_t length);
 
     // The one store lock. It also stands for the sweep-buffer locks and the
     // infrared record lock: both are only touched with it held.
@@ -294,6 +297,8 @@ private:
     CApListIndex m_unauthorizedIndex;
 
     // --- frame decoding state (owned by FrameDecoding.cpp) ---
+    // A decoder posts the alarm mid-frame; a poster decoding in turn on the
+    // same thread is refused instead of overwriting the frame's state.
     uint8_t m_bMgmtGuard = 0;
     uint8_t m_bDataGuard = 0;
     uint16_t m_nAgeingCounter = 0;

@@ -6,14 +6,9 @@
 #include <cstring>
 #include <thread>
 
-namespace {
+#include "platform/Bytes.h"
 
-std::uint32_t ReadLe32(const std::uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-std::uint16_t ReadLe16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
+namespace {
 
 // Finds the fmt and data chunks of a RIFF/WAVE file, bounds-checked.
 int ParseWave(std::span<const std::uint8_t> wave, WaveFormat& fmt,

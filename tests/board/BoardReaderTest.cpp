@@ -232,18 +232,16 @@ TEST(BoardReaderThreaded, HandshakeWithAnAnsweringBoard) {
         const uint8_t command2[] = {0x11, 0x12, 0x02, 0x11, 0x13};
         if (rig.journal.Packets().size() == 1) rig.port.QueueCommand(command2, 5);
     });
-    CBoardReader reader(rig.port, rig.framer, rig.journal, &rig.journal, &g_bStopReader);
+    CBoardReader reader(rig.port, rig.framer, rig.journal, &rig.journal);
     ASSERT_EQ(reader.Start(), 0);
     const uint8_t command1[] = {0x11, 0x12, 0x01, 0x11, 0x13};
     rig.port.QueueCommand(command1, 5);
     ASSERT_TRUE(Settle(reader, *rig.memory, rig.port));
     reader.Stop();
-    EXPECT_TRUE(g_bStopReader.load());
     EXPECT_EQ(rig.journal.Entries(),
               (std::vector<std::string>{"sound PING", "packet 1 5", "packet 2 4"}));
     EXPECT_EQ(rig.memory->Writes().size(), 2u);
     EXPECT_EQ(reader.PacketsDispatched(), 2u);
-    g_bStopReader = false;
 }
 
 }  // namespace

@@ -8,14 +8,15 @@
 #include <vector>
 
 #include "data/SurveyData.h"
-#include "tests/support/FrameBuilder.h"
 #include "tests/support/MessageRecorder.h"
+#include "tests/support/PacketBuilders.h"
 
 namespace {
 
 constexpr uint8_t kChannel = 6;
 
 using Decoder = int (CSurveyData::*)(const uint8_t*, uint32_t);
+using testpkt::Capture;
 
 class Decoding : public testing::Test {
 protected:
@@ -25,10 +26,10 @@ protected:
         store->m_dFirmwareVersion = 1.20;
     }
 
-    static FrameBuilder Frame(uint32_t n) {
-        FrameBuilder b;
-        b.Transmitter(FrameBuilder::AddressOf(n)).DsChannel(kChannel);
-        return b;
+    // A beacon of station n on the tuned channel; Data() sends it as a data
+    // frame with whatever extra bytes it carries as the body.
+    static Capture Frame(uint32_t n) {
+        return testpkt::Beacon(testpkt::MacOf(n), "survey", kChannel);
     }
 
     // Payloads travel without their check byte, in a buffer of exactly their
@@ -38,10 +39,11 @@ protected:
         if (!bytes.empty()) std::memcpy(exact.get(), bytes.data(), bytes.size());
         return (store.get()->*decoder)(exact.get(), static_cast<uint32_t>(bytes.size()));
     }
-    int Beacon(const FrameBuilder& b) {
-        return Call(&CSurveyData::DecodeManagementFrame, b.Beacon());
+    int Beacon(const Capture& c) {
+        return Call(&CSurveyData::DecodeManagementFrame, testpkt::CaptureData(c));
     }
-    int Data(const FrameBuilder& b) { return Call(&CSurveyData::DecodeDataFrame, b.DataFrame()); }
+    int Data(Capture c) { return Call(&CSurveyData::DecodeDataFrame, DataBytes(c)); }
+    static std::vector<uint8_t> DataBytes(Capture c) { return testpkt::CaptureData(c.AsData()); }
     int Elements(const std::vector<uint8_t>& bytes) {
         std::unique_ptr<uint8_t[]> exact(new uint8_t[bytes.size() + 1]);
         if (!bytes.empty()) std::memcpy(exact.get(), bytes.data(), bytes.size());
@@ -50,13 +52,13 @@ protected:
 
     StationEntry* Station(uint32_t n) const {
         StationEntry* entry = nullptr;
-        store->m_Stations.Find(FrameBuilder::MacText(FrameBuilder::AddressOf(n)).c_str(), &entry);
+        store->m_Stations.Find(testpkt::MacText(testpkt::MacOf(n)).c_str(), &entry);
         return entry;
     }
     void Select(uint32_t n) {
         store->ClearSelectedStation();
         std::snprintf(store->m_szSelectedMac, sizeof(store->m_szSelectedMac), "%s",
-                      FrameBuilder::MacText(FrameBuilder::AddressOf(n)).c_str());
+                      testpkt::MacText(testpkt::MacOf(n)).c_str());
     }
     uint32_t AllBytesCounted() const {
         uint32_t sum = 0;
@@ -76,7 +78,7 @@ TEST_F(Decoding, BeaconCreatesThenRefreshesAnAccessPoint) {
     ASSERT_EQ(Beacon(Frame(1).Rssi(-67).Ssid("corner-cafe").Privacy(true).Rate(55)), 0);
     StationEntry* ap = Station(1);
     ASSERT_NE(ap, nullptr);
-    EXPECT_STREQ(ap->szMac, "02-C0-00-00-00-01");
+    EXPECT_STREQ(ap->szMac, "02-00-00-00-00-01");
     EXPECT_STREQ(ap->szSsid, "corner-cafe");
     EXPECT_EQ(ap->nRssi, -67);
     EXPECT_EQ(ap->nChannel, kChannel);
@@ -85,7 +87,7 @@ TEST_F(Decoding, BeaconCreatesThenRefreshesAnAccessPoint) {
     EXPECT_EQ(ap->bSeen, 1);
     EXPECT_EQ(store->m_anBeaconsPerChannel[kChannel], 1u);
     EXPECT_EQ(store->m_nFramesCaptured, 1u);
-    const size_t frameBytes = Frame(1).Ssid("corner-cafe").Beacon().size() - 93;
+    const size_t frameBytes = testpkt::CaptureData(Frame(1).Ssid("corner-cafe")).size() - 93;
     EXPECT_EQ(store->m_anBytesPerRateChannel[2][kChannel], frameBytes * 10);
     EXPECT_EQ(store->m_abBeaconFixed[10], 0x11);  // capability, from body byte 38
 
@@ -118,7 +120,7 @@ TEST_F(Decoding, DataFrameKeepsAccessPointsAndCreatesOtherStations) {
     EXPECT_EQ(first, client);  // weaker than the access point's current -52
 
     // Through the dispatcher as well.
-    const auto packet = FrameBuilder::WithCheckByte(18, Frame(3).DataFrame());
+    const auto packet = testpkt::WithCheck(18, DataBytes(Frame(3)));
     store->DispatchPacket(18, packet.data(), static_cast<uint32_t>(packet.size()));
     EXPECT_NE(Station(3), nullptr);
 }
@@ -177,7 +179,7 @@ TEST_F(Decoding, StrongestStationIsTheFirstOfTheLoudest) {
     Beacon(Frame(3).Rssi(-40).Ssid("c"));
     store->FindStrongestStation();
     EXPECT_EQ(store->m_nBestRssi, -40);
-    EXPECT_STREQ(store->m_szBestMac, "02-C0-00-00-00-02");
+    EXPECT_STREQ(store->m_szBestMac, "02-00-00-00-00-02");
     EXPECT_STREQ(store->m_szBestSsid, "b");
 }
 
@@ -186,7 +188,7 @@ TEST_F(Decoding, StrongestStationIsTheFirstOfTheLoudest) {
 TEST_F(Decoding, ChannelEstimateIsRotatedBeforeFirmwareOneFifteen) {
     Beacon(Frame(1));
     Select(1);
-    FrameBuilder b = Frame(1);
+    Capture b = Frame(1);
     for (int i = 0; i < 44; ++i) b.Tap(i, static_cast<int8_t>(i), static_cast<int8_t>(-i));
 
     for (double version : {1.10, 0.0}) {  // 0.0: no version reported yet
@@ -292,7 +294,7 @@ TEST_F(Decoding, EachUnlistedTransmitterAlarmsOnce) {
     store->m_bSecurityEnabled = 1;
     Beacon(Frame(1));
     EXPECT_EQ(recorder.Count(UM_UNAUTHORIZED_AP), 1);
-    EXPECT_STREQ(store->m_szAlertMac, "02-C0-00-00-00-01");
+    EXPECT_STREQ(store->m_szAlertMac, "02-00-00-00-00-01");
     EXPECT_EQ(Station(1)->bUnauthorized, 0);  // judged before the alarm listed it
 
     Beacon(Frame(1));
@@ -302,14 +304,14 @@ TEST_F(Decoding, EachUnlistedTransmitterAlarmsOnce) {
 
     Data(Frame(2));
     EXPECT_EQ(recorder.Count(UM_UNAUTHORIZED_AP), 2);
-    EXPECT_STREQ(store->m_szAlertMac, "02-C0-00-00-00-02");
+    EXPECT_STREQ(store->m_szAlertMac, "02-00-00-00-00-02");
     EXPECT_EQ(store->m_nUnauthorizedCount, 2);
 }
 
 TEST_F(Decoding, NoAlarmForListedInvalidOffChannelOrWithSecurityOff) {
     Beacon(Frame(1));
     store->m_bSecurityEnabled = 1;
-    store->AddAuthorized("02-C0-00-00-00-03");
+    store->AddAuthorized("02-00-00-00-00-03");
     Beacon(Frame(3));
     Data(Frame(4).Valid(0));
     store->m_nChannel = 2;
@@ -321,7 +323,7 @@ TEST_F(Decoding, NoAlarmForListedInvalidOffChannelOrWithSecurityOff) {
 // --- Malformed captures -----------------------------------------------------
 
 TEST_F(Decoding, PayloadShorterThanTheCaptureHeaderChangesNothing) {
-    std::vector<uint8_t> cut = Frame(1).Rssi(-30).Beacon();
+    std::vector<uint8_t> cut = testpkt::CaptureData(Frame(1).Rssi(-30));
     cut.resize(92);
     EXPECT_EQ(Call(&CSurveyData::DecodeManagementFrame, cut), -1);
     EXPECT_EQ(Call(&CSurveyData::DecodeDataFrame, cut), -1);
@@ -331,19 +333,19 @@ TEST_F(Decoding, PayloadShorterThanTheCaptureHeaderChangesNothing) {
 }
 
 TEST_F(Decoding, CapturedLengthIsCutToTheBytesThatArrived) {
-    const auto beacon = Frame(1).Ssid("short-haul").DeclaredLength(2000).Beacon();
+    const auto beacon = testpkt::CaptureData(Frame(1).Ssid("short-haul").CapturedLength(2000));
     ASSERT_EQ(Call(&CSurveyData::DecodeManagementFrame, beacon), 0);
     EXPECT_STREQ(Station(1)->szSsid, "short-haul");
     EXPECT_EQ(store->m_anBytesPerRateChannel[3][kChannel], (beacon.size() - 93) * 10);
 
     // Cut inside the fixed fields: the address arrived, the capability did not.
-    auto cut = Frame(2).Privacy(true).Beacon();
+    auto cut = testpkt::CaptureData(Frame(2).Privacy(true));
     cut.resize(93 + 30);
     ASSERT_EQ(Call(&CSurveyData::DecodeManagementFrame, cut), 0);
     EXPECT_EQ(Station(2)->bPrivacy, 0);
     EXPECT_EQ(store->m_abBeaconFixed[10], 0);
 
-    ASSERT_EQ(Data(Frame(3).DeclaredLength(0xFFFF)), 0);
+    ASSERT_EQ(Data(Frame(3).CapturedLength(0xFFFF)), 0);
     EXPECT_NE(Station(3), nullptr);
 }
 
@@ -352,15 +354,15 @@ TEST_F(Decoding, FramesWithoutATransmitterAddressCreateAndCountNothing) {
     store->m_bSecurityEnabled = 1;
     const uint32_t counted = AllBytesCounted();
     for (int length : {0, 1, 19}) {
-        ASSERT_EQ(Data(Frame(2).Rssi(-41).DeclaredLength(length)), 0);
+        ASSERT_EQ(Data(Frame(2).Rssi(-41).CapturedLength(length)), 0);
         EXPECT_EQ(static_cast<int8_t>(store->m_abDataHeader[1]), -41);
-        ASSERT_EQ(Beacon(Frame(3).DeclaredLength(length)), 0);
+        ASSERT_EQ(Beacon(Frame(3).CapturedLength(length)), 0);
     }
     EXPECT_EQ(store->m_Stations.Count(), 1);
     EXPECT_EQ(AllBytesCounted(), counted);
     EXPECT_EQ(recorder.Count(UM_UNAUTHORIZED_AP), 0);
 
-    ASSERT_EQ(Data(Frame(2).DeclaredLength(20)), 0);  // address 2 ends at byte 20
+    ASSERT_EQ(Data(Frame(2).CapturedLength(20)), 0);  // address 2 ends at byte 20
     EXPECT_NE(Station(2), nullptr);
 }
 
@@ -376,10 +378,10 @@ TEST_F(Decoding, ChannelsOutsideTheBandNeverIndexTheCounters) {
 
 TEST_F(Decoding, RateBytesGoToTheirRowAndAnyOtherRateToTheLast) {
     Beacon(Frame(1));
-    Data(Frame(1).Rate(20).DataBody(10));
+    Data(Frame(1).Rate(20).Extra(std::vector<uint8_t>(10, 0x5A)));
     EXPECT_EQ(store->m_anBytesPerRateChannel[1][kChannel], 380u);  // (28 + 10) * 10
-    Data(Frame(1).Rate(0xFF).DataBody(0));
-    Data(Frame(1).Rate(0).DataBody(0));
+    Data(Frame(1).Rate(0xFF).Extra(std::vector<uint8_t>(0, 0x5A)));
+    Data(Frame(1).Rate(0).Extra(std::vector<uint8_t>(0, 0x5A)));
     EXPECT_EQ(store->m_anBytesPerRateChannel[4][kChannel], 560u);
 }
 
@@ -418,7 +420,7 @@ TEST_F(Decoding, MalformedElementsEndTheWalkWithoutReadingPastTheData) {
     EXPECT_EQ(store->m_nFrameChannel, 13);
     EXPECT_STREQ(store->m_szFrameSsid, "in");
 
-    Beacon(Frame(1).Ssid("edge").RawElements({1, 200, 0x82}));
+    Beacon(Frame(1).Ssid("edge").Extra({1, 200, 0x82}));
     EXPECT_STREQ(Station(1)->szSsid, "edge");
 }
 

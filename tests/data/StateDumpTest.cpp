@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -160,10 +162,22 @@ TEST_F(StateDumpTest, ArbitraryBoardBytesStillMakeValidJson) {
 
 TEST_F(StateDumpTest, WriteStateWritesTheDumpAndReportsFailure) {
     const std::string path = std::string(ORV_BINARY_DIR) + "/state_dump_test.json";
+    store->m_anChannelValue[3] = -87;
+    store->m_aSpectrumTrace[1].anLevel[4095] = 12;
     ASSERT_EQ(WriteState(*store, path), 0);
     std::ifstream in(path);
-    const json back = json::parse(in);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const json back = json::parse(text);
     EXPECT_EQ(back, DumpState(*store));
+    // Arrays of numbers take one line each, nested ones one line per row;
+    // everything else keeps the usual indented layout.
+    EXPECT_NE(
+        text.find("\n  \"m_anChannelValue\": [0, 0, 0, -87, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0],\n"),
+        std::string::npos);
+    EXPECT_NE(text.find("\n    [0, 0],\n"), std::string::npos);  // a tap of m_aCfrIq
+    EXPECT_NE(text.find(", 0, 12],\n"), std::string::npos);      // a trace's last level
+    EXPECT_NE(text.find("\n  \"m_aszAuthorized\": [],\n"), std::string::npos);
+    EXPECT_LT(std::count(text.begin(), text.end(), '\n'), 400);
     std::remove(path.c_str());
     EXPECT_EQ(WriteState(*store, "/nonexistent-dir/x/state.json"), -1);
 }

@@ -10,6 +10,7 @@
 
 #include "gfx/Png.h"
 #include "hosts/headless/HeadlessHost.h"
+#include "tests/support/TempFolder.h"
 #include "ui/FileDialog.h"
 #include "ui/FrameWnd.h"
 #include "ui/MessageBox.h"
@@ -33,18 +34,15 @@ protected:
         frame.SetTitle("Orvalis B+");
         view = frame.AddView(std::make_unique<CBarsView>());
         frame.SetActiveView(view);
-        dir =
-            std::filesystem::temp_directory_path() / ("orv_headless_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir);
     }
-    void TearDown() override { std::filesystem::remove_all(dir); }
 
     std::vector<std::string> lines;
     CHeadlessHost host{[this](const std::string& l) { lines.push_back(l); }};
     CUiLoop loop{host};
     CFrameWnd frame;
     CView* view = nullptr;
-    std::filesystem::path dir;
+    CTempFolder folder;
+    const std::filesystem::path& dir = folder.Root();
 };
 
 }  // namespace

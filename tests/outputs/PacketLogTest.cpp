@@ -20,31 +20,13 @@
 #include "outputs/PacketLog.h"
 #include "outputs/Recorder.h"
 #include "platform/Clock.h"
+#include "tests/support/TempFolder.h"
 #include "ui/UiLoop.h"
 #include "ui/Wnd.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-class TempFolder {
-public:
-    TempFolder() {
-        static int n = 0;
-        m_path = std::filesystem::temp_directory_path() /
-                 ("orvalis-rec-" + std::to_string(getpid()) + "-" + std::to_string(++n));
-        std::filesystem::create_directories(m_path);
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    std::string Path(const std::string& name) const { return (m_path / name).string(); }
-    std::string Folder() const { return m_path.string(); }
-
-private:
-    std::filesystem::path m_path;
-};
 
 Bytes ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -102,7 +84,7 @@ struct Messages {
 }  // namespace
 
 TEST(PacketLog, WritesTheStagedPacketAsOneRecord) {
-    TempFolder dir;
+    CTempFolder dir;
     SetClock2007();
     CPacketLog log(dir.Path("a.ov"));
     ASSERT_EQ(log.Open(), 0);
@@ -119,7 +101,7 @@ TEST(PacketLog, WritesTheStagedPacketAsOneRecord) {
 }
 
 TEST(PacketLog, MarkerGoesOnTheNextRecordOnlyAndTheLastOneWins) {
-    TempFolder dir;
+    CTempFolder dir;
     CSurveyData store;
     Messages messages;
     CRecorder::Setup setup;
@@ -145,7 +127,7 @@ TEST(PacketLog, MarkerGoesOnTheNextRecordOnlyAndTheLastOneWins) {
 }
 
 TEST(PacketLog, LargePayloadsAreKeptWholeUpToTheFileLimit) {
-    TempFolder dir;
+    CTempFolder dir;
     Messages messages;
     CPacketLog log(dir.Path("big.ov"), messages.Fn());
     ASSERT_EQ(log.Open(), 0);
@@ -164,7 +146,7 @@ TEST(PacketLog, LargePayloadsAreKeptWholeUpToTheFileLimit) {
 }
 
 TEST(PacketLog, AFullQueueDropsAndCountsAndThenRecovers) {
-    TempFolder dir;
+    CTempFolder dir;
     CPacketLog log(dir.Path("full.ov"));
     ASSERT_EQ(log.Open(), 0);
     const Bytes p = Good(14, Bytes(1000, 3));
@@ -215,7 +197,7 @@ private:
 }  // namespace
 
 TEST(PacketLogThreads, EveryGoodPacketOfABurstIsWrittenExactlyOnceInOrder) {
-    TempFolder dir;
+    CTempFolder dir;
     std::mt19937 random(11);
     std::vector<std::pair<uint8_t, Bytes>> expected;
     auto memory = std::make_unique<CMemoryPort>();
@@ -280,7 +262,7 @@ TEST(PacketLogThreads, EveryGoodPacketOfABurstIsWrittenExactlyOnceInOrder) {
 namespace {
 
 struct RecorderFixture : ::testing::Test {
-    TempFolder dir;
+    CTempFolder dir;
     CSurveyData store;
     Messages messages;
     int beeps = 0;
@@ -430,7 +412,7 @@ public:
 }  // namespace
 
 TEST(RecorderDialog, OffersTheDefaultNameAndAddsTheExtension) {
-    TempFolder dir;
+    CTempFolder dir;
     AnsweringHost host;
     CUiLoop loop(host);
     host.answer.nResult = IDOK;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/SerialDiscovery.h"
+#include "tests/support/TempFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -21,16 +22,7 @@ using Entry = CSerialDiscovery::Entry;
 // link points at the device that provides it.
 class FakeSysfs : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "orvalis-sysfs-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        m_root = tmpl;
-        fs::create_directories(m_root / "class" / "tty");
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(m_root, ec);
-    }
+    void SetUp() override { fs::create_directories(m_root / "class" / "tty"); }
 
     static void WriteFile(const fs::path& p, const std::string& text) {
         fs::create_directories(p.parent_path());
@@ -76,7 +68,8 @@ protected:
     std::vector<Entry> Enumerate() const { return CSerialDiscovery(m_root.string()).Enumerate(); }
     std::string Find() const { return CSerialDiscovery(m_root.string()).FindBoardPort(); }
 
-    fs::path m_root;
+    CTempFolder m_folder;
+    const fs::path& m_root = m_folder.Root();
 };
 
 std::vector<std::string> Names(const std::vector<Entry>& entries) {

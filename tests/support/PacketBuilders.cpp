@@ -39,14 +39,15 @@ Bytes CaptureData(const Capture& c) {
     }
     body.insert(body.end(), c.extraBody.begin(), c.extraBody.end());
 
-    Bytes data(kBodyOffset, 0);
-    data[kRssiOffset] = static_cast<uint8_t>(c.rssi);
-    for (size_t i = 0; i < c.iq.size(); ++i) data[kIqOffset + i] = static_cast<uint8_t>(c.iq[i]);
-    data[kValidOffset] = c.valid;
+    Bytes data(CaptureHeader::kSize, 0);
+    data[CaptureHeader::kRssi] = static_cast<uint8_t>(c.rssi);
+    for (size_t i = 0; i < c.iq.size(); ++i)
+        data[CaptureHeader::kEstimate + i] = static_cast<uint8_t>(c.iq[i]);
+    data[CaptureHeader::kValidFlag] = c.valid;
     const uint16_t length = c.capturedLength >= 0 ? static_cast<uint16_t>(c.capturedLength)
                                                   : static_cast<uint16_t>(body.size());
-    data[kLengthOffset] = static_cast<uint8_t>(length & 0xFF);
-    data[kLengthOffset + 1] = static_cast<uint8_t>(length >> 8);
+    data[CaptureHeader::kLength] = static_cast<uint8_t>(length & 0xFF);
+    data[CaptureHeader::kLength + 1] = static_cast<uint8_t>(length >> 8);
     data.insert(data.end(), body.begin(), body.end());
     return data;
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "board/Wire.h"
+
 class CSurveyData;
 
 // Builders for board packets as the RF board sends them. "Data" below means
@@ -24,17 +26,6 @@ inline constexpr uint8_t kFcAck = 0xD4;
 inline constexpr uint8_t kFcData = 0x08;
 inline constexpr uint8_t kFcReserved = 0x0C;
 
-// Payload offsets of the capture packet.
-inline constexpr size_t kRssiOffset = 1;
-inline constexpr size_t kIqOffset = 2;
-inline constexpr size_t kValidOffset = 90;
-inline constexpr size_t kLengthOffset = 91;
-inline constexpr size_t kBodyOffset = 93;
-inline constexpr size_t kFrameControlOffset = 97;
-inline constexpr size_t kTransmitterOffset = 107;
-inline constexpr size_t kCapabilityOffset = 131;
-inline constexpr size_t kElementsOffset = 133;
-
 // A captured frame (packet types 6, 9, 10, 18).
 struct Capture {
     int8_t rssi = -50;
@@ -50,6 +41,36 @@ struct Capture {
     bool privacy = false;
     Bytes extraBody;          // appended after the header (and beacon body)
     int capturedLength = -1;  // negative: the true body length
+
+    // Chainable setters, for tests that send many variants of one frame.
+    Capture& Rssi(int8_t v) { return Set(rssi, v); }
+    Capture& Valid(uint8_t v) { return Set(valid, v); }
+    Capture& Rate(uint8_t v) { return Set(rate, v); }
+    Capture& Ssid(const std::string& v) { return Set(ssid, v); }
+    Capture& DsChannel(int v) { return Set(dsChannel, v); }
+    Capture& Privacy(bool v) { return Set(privacy, v); }
+    Capture& CapturedLength(int v) { return Set(capturedLength, v); }
+    // Raw bytes after the header and beacon body (may be malformed elements).
+    Capture& Extra(const Bytes& v) { return Set(extraBody, v); }
+    // Tap i of the channel estimate as it travels on the wire.
+    Capture& Tap(int i, int8_t inPhase, int8_t quadrature) {
+        iq[static_cast<size_t>(2 * i)] = inPhase;
+        iq[static_cast<size_t>(2 * i + 1)] = quadrature;
+        return *this;
+    }
+    // The same transmitter sending a data frame instead: no beacon body.
+    Capture& AsData() {
+        frameControl = kFcData;
+        beaconBody = false;
+        return *this;
+    }
+
+private:
+    template <typename T, typename V>
+    Capture& Set(T& field, const V& value) {
+        field = value;
+        return *this;
+    }
 };
 
 Bytes CaptureData(const Capture& capture);

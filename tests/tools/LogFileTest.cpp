@@ -106,7 +106,7 @@ TEST(LogRecordLayout, PayloadUpToTheSixteenBitLimit) {
 }
 
 TEST(LogWriter, EmptyRecordingIsTheFourteenByteHeader) {
-    logtest::TempDir dir;
+    CTempFolder dir;
     const std::string path = dir.Path("empty.ov");
     CLogWriter writer;
     std::string error;
@@ -119,7 +119,7 @@ TEST(LogWriter, EmptyRecordingIsTheFourteenByteHeader) {
 }
 
 TEST(LogWriter, EveryRecordIsOnDiskWhenAppendReturns) {
-    logtest::TempDir dir;
+    CTempFolder dir;
     const std::string path = dir.Path("flush.ov");
     logtest::WriteFile(path, Bytes(100, 0x55));  // replaced, not appended to
     CLogWriter writer;
@@ -281,7 +281,7 @@ TEST(LogReader, GarbageAndRandomDamageNeverBreakTheWalk) {
 }
 
 TEST(LogReader, FilesLargerThanItsBufferAreReadWhole) {
-    logtest::TempDir dir;
+    CTempFolder dir;
     LogBuilder log;
     const Bytes sweep(546, 0x11);
     const int count = 20000;  // about 11 MB, several buffer refills

@@ -10,18 +10,6 @@
 
 namespace logtest {
 
-TempDir::TempDir() {
-    static int counter = 0;
-    m_path = std::filesystem::temp_directory_path() /
-             ("orvalis-logtest-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
-    std::filesystem::create_directories(m_path);
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(m_path, ec);
-}
-
 LogBuilder::LogBuilder() : m_bytes(CLogFormat::kHeader.begin(), CLogFormat::kHeader.end()) {
     m_time.nDay = 5;
     m_time.nMonth = 3;

@@ -7,23 +7,11 @@
 #include <vector>
 
 #include "board/LogFormat.h"
+#include "tests/support/TempFolder.h"
 
 namespace logtest {
 
 using Bytes = std::vector<uint8_t>;
-
-// A folder of its own under the system's temporary folder, removed at the end.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string Path(const std::string& name) const { return (m_path / name).string(); }
-
-private:
-    std::filesystem::path m_path;
-};
 
 // Builds log files in memory, record by record.
 class LogBuilder {

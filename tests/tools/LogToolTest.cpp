@@ -14,6 +14,7 @@
 using logtest::Bytes;
 using logtest::LogBuilder;
 using logtest::RunTool;
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 
 namespace {
@@ -132,7 +133,7 @@ protected:
         bytes[bytes.size() - 2] ^= 0x5A;  // the last record's check byte
         logtest::WriteFile(damaged, bytes);
     }
-    logtest::TempDir dir;
+    CTempFolder dir;
     Survey survey;
     std::string good = dir.Path("good.ov");
     std::string truncated = dir.Path("cut.ov");
@@ -151,6 +152,23 @@ TEST_F(LogToolTest, InfoSummarisesTheLog) {
     EXPECT_THAT(run.out, HasSubstr("markers:       1\n  Marker #1"));
     EXPECT_THAT(run.out, HasSubstr("  7 GPS receiver data"));
     EXPECT_THAT(run.out, Not(HasSubstr("damage")));
+}
+
+TEST_F(LogToolTest, InfoCountsThePacketsTheProgramWouldRefuse) {
+    const std::string path = dir.Path("refused.ov");
+    logtest::LogBuilder log;
+    log.Packet(4, {6}).Packet(8, {1, 2}).Packet(4, {15}).Raw(4, {6, 0}).Packet(4, {99});
+    log.WriteTo(path);
+    const auto run = RunTool({"info", path});
+    EXPECT_EQ(run.rc, kExitDamaged);  // the bad check byte is damage as well
+    EXPECT_THAT(run.out, HasSubstr("drops:         4\n"));
+    EXPECT_THAT(run.out, HasSubstr("  bad_check_byte                           1\n"));
+    EXPECT_THAT(run.out, HasSubstr("  unassigned_type                          1\n"));
+    EXPECT_THAT(run.out, HasSubstr("  channel_out_of_range                     2\n"));
+    EXPECT_THAT(run.out, Not(HasSubstr("short_payload")));
+
+    const auto clean = RunTool({"info", good});
+    EXPECT_THAT(clean.out, EndsWith("drops:         0\n"));
 }
 
 TEST_F(LogToolTest, DumpGivesOneJsonObjectPerRecord) {

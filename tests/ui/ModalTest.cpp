@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "FakeHost.h"
+#include "tests/support/TempFolder.h"
 #include "ui/Button.h"
 #include "ui/FileDialog.h"
 #include "ui/FrameWnd.h"
@@ -56,14 +57,6 @@ protected:
     CTapView* view = nullptr;
     CMessageQueue::Task person;
 };
-
-std::string MakeTempFolder(const char* tag) {
-    const auto dir = std::filesystem::temp_directory_path() /
-                     (std::string("orv_ui_") + tag + "_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir.string();
-}
 
 }  // namespace
 
@@ -156,7 +149,8 @@ TEST_F(Modal, TemplateDialogEndsWithOkOrTheCloseButton) {
 }
 
 TEST_F(Modal, SaveDialogOffersTheNameAndAddsTheDefaultExtension) {
-    const std::string dir = MakeTempFolder("save");
+    const CTempFolder folder;
+    const std::string dir = folder.Folder();
     CFileDialog dlg(".ov", "ovlog.ov", "Orvalis Log Files (*.ov)|*.ov|All Files (*.*)|*.*||", dir);
     WhenDialogShown([&](CDialog& d) {
         EXPECT_EQ(d.GetDlgItem(CFileDialog::kNameId)->GetWindowText(), "ovlog.ov");
@@ -168,11 +162,11 @@ TEST_F(Modal, SaveDialogOffersTheNameAndAddsTheDefaultExtension) {
     ASSERT_EQ(dlg.DoModal(), IDOK);
     EXPECT_EQ(dlg.GetFileName(), "ovlog2.ov");
     EXPECT_EQ(dlg.GetPathName(), (std::filesystem::path(dir) / "ovlog2.ov").string());
-    std::filesystem::remove_all(dir);
 }
 
 TEST_F(Modal, SaveDialogRefusesNamesOutsideTheFolderAndStaysOpen) {
-    const std::string dir = MakeTempFolder("refuse");
+    const CTempFolder folder;
+    const std::string dir = folder.Folder();
     CFileDialog dlg("JPG", "ov000001.jpg", "Snapshot JPEG (*.jpg)|*.jpg|All Files (*.*)|*.*||",
                     dir);
     int refused = 0;
@@ -189,11 +183,11 @@ TEST_F(Modal, SaveDialogRefusesNamesOutsideTheFolderAndStaysOpen) {
     EXPECT_EQ(dlg.GetPathName(), "");
     EXPECT_EQ(dlg.AcceptName("snap"), "snap.JPG");
     EXPECT_EQ(dlg.AcceptName(" x.jpg "), "x.jpg");
-    std::filesystem::remove_all(dir);
 }
 
 TEST_F(Modal, SaveDialogListsMatchingFilesAndPickingOneNamesIt) {
-    const std::string dir = MakeTempFolder("list");
+    const CTempFolder folder;
+    const std::string dir = folder.Folder();
     for (const char* f : {"b.ov", "a.OV", "notes.txt"}) std::ofstream(dir + "/" + f) << "x";
     CFileDialog dlg(".ov", "ovlog.ov", "Orvalis Log Files (*.ov)|*.ov|All Files (*.*)|*.*||", dir);
     std::vector<std::string> listed;
@@ -212,11 +206,11 @@ TEST_F(Modal, SaveDialogListsMatchingFilesAndPickingOneNamesIt) {
     ASSERT_EQ(dlg.DoModal(), IDOK);
     EXPECT_EQ(listed, (std::vector<std::string>{"a.OV", "b.ov"}));
     EXPECT_EQ(dlg.GetFileName(), "b.ov");
-    std::filesystem::remove_all(dir);
 }
 
 TEST_F(Modal, SaveDialogScriptedAnswers) {
-    const std::string dir = MakeTempFolder("scripted");
+    const CTempFolder folder;
+    const std::string dir = folder.Folder();
     host.bAnswer = true;
     CFileDialog dlg(".ov", "ovlog.ov", "Orvalis Log Files (*.ov)|*.ov||", dir);
     host.scripted = ModalAnswer{};
@@ -236,7 +230,6 @@ TEST_F(Modal, SaveDialogScriptedAnswers) {
     EXPECT_EQ(dlg.GetPathName(), "");
     host.scripted = ModalAnswer{IDOK, true, "../../etc/passwd"};
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-    std::filesystem::remove_all(dir);
 }
 
 TEST(FileDialogFilter, ParsesPairsAndMatchesWithoutCase) {

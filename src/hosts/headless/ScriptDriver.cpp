@@ -21,6 +21,7 @@
 #include "data/SurveyData.h"
 #include "hosts/headless/HeadlessHost.h"
 #include "platform/Clock.h"
+#include "platform/Latin1.h"
 #include "res/Resource.h"
 #include "ui/FormView.h"
 #include "ui/UiLoop.h"
@@ -174,21 +175,6 @@ bool ParseClock(std::string_view date, std::string_view time, std::tm& out) {
     return true;
 }
 
-std::string Latin1ToUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 nlohmann::json ColorJson(COLORREF c) {
     return nlohmann::json::array({GetRValue(c), GetGValue(c), GetBValue(c)});
 }
@@ -202,19 +188,6 @@ nlohmann::json ClickEngineState(const CMainFrame* frame) {
     out["blocks"] = engine != nullptr ? engine->Blocks() : 0u;
     out["click_blocks"] = engine != nullptr ? engine->ClickBlocks() : 0u;
     return out;
-}
-
-int WriteJson(const nlohmann::json& json, const std::string& path) {
-    try {
-        const std::string text = json.dump(2) + "\n";
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        if (!out) return -1;
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        return out ? 0 : -1;
-    } catch (const std::exception&) {
-        return -1;
-    }
 }
 
 }  // namespace
@@ -525,7 +498,7 @@ int CScriptDriver::RunStep(const ScriptStep& step) {
                 state = DumpState(m_app.Data());
             }
             state["click_engine"] = ClickEngineState(frame);
-            if (WriteJson(state, step.text) < 0) {
+            if (WriteStateJson(state, step.text) < 0) {
                 Report(step, "cannot write " + step.text);
                 m_bFailed = true;
             }

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdint>
+
+// Little-endian reads of the board's packets, the log files and the sound
+// files; the caller has checked the bytes are there.
+inline uint16_t ReadLe16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+inline uint32_t ReadLe32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
