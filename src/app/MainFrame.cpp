@@ -157,7 +157,7 @@ int CMainFrame::OnCreate() {
     CIrLink::Setup link;
     link.peers = m_setup.linkPeers;
     link.isEnabled = [pData = &data] {
-        const auto lock = pData->Lock();
+        const CStoreLock lock(*pData);
         return pData->m_bHeronEnabled != 0;
     };
     link.strAppCaption = kMessageCaption;
@@ -308,7 +308,7 @@ void CMainFrame::OnIrSend() {
     if (!m_pIrLink || m_setup.pData == nullptr) return;
     // The store lock is the record's lock: the reader thread may be building
     // the next record.
-    const auto lock = m_setup.pData->Lock();
+    const CStoreLock lock(*m_setup.pData);
     // A record posted just before the switch went off is not sent.
     if (m_setup.pData->m_bHeronEnabled == 0) return;
     m_pIrLink->Queue(m_setup.pData->m_abHeronRecord.data(), m_setup.pData->m_nHeronRecordLength);
@@ -378,7 +378,7 @@ void CMainFrame::SetClickRun(bool bRun) {
         // level it last had (0 dBm at first, a click every block), so it
         // starts from the level the screen is about to show.
         if (m_setup.pData != nullptr) {
-            const auto lock = m_setup.pData->Lock();
+            const CStoreLock lock(*m_setup.pData);
             m_pClickEngine->SetLevel(CGeigerView::ClampLevel(m_setup.pData->m_nSelectedRssi));
         }
         m_pClickEngine->SetRunEvent();

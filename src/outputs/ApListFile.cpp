@@ -152,11 +152,13 @@ std::string ApListPath(const std::string& dataDir, ApList which) {
 }
 
 void CopyApList(const CSurveyData& data, ApList which, ApListContents& out) {
-    const bool authorized = which == ApList::Authorized;
-    const auto& slots = authorized ? data.m_aszAuthorized : data.m_aszUnauthorized;
-    out.nCount = std::clamp(authorized ? data.m_nAuthorizedCount : data.m_nUnauthorizedCount, 0,
-                            kApListCapacity);
-    std::memcpy(out.aszEntries, slots, sizeof out.aszEntries);
+    if (which == ApList::Authorized) {
+        out.nCount = std::clamp(data.m_nAuthorizedCount, 0, kApListCapacity);
+        std::memcpy(out.aszEntries, data.m_aszAuthorized, sizeof out.aszEntries);
+    } else {
+        out.nCount = std::clamp(data.m_nUnauthorizedCount, 0, kApListCapacity);
+        std::memcpy(out.aszEntries, data.m_aszUnauthorized, sizeof out.aszEntries);
+    }
     // Slots past the count may hold old text; they are not part of the list.
     for (int i = out.nCount; i < kApListCapacity; ++i) out.aszEntries[i][0] = '\0';
 }

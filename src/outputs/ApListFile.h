@@ -56,10 +56,12 @@ int WriteApListFile(const std::string& path, const ApListContents& list);
 std::string ApListPath(const std::string& dataDir, ApList which);
 
 // Copies a store list out (store lock held).
-void CopyApList(const CSurveyData& data, ApList which, ApListContents& out);
+void CopyApList(const CSurveyData& data, ApList which, ApListContents& out)
+    ORV_REQUIRES_STORE(data);
 // Replaces a store list with `list`: slots 0 .. nCount - 1 in order, the
 // count, the changed flag set (store lock held).
-void StoreApList(CSurveyData& data, ApList which, const ApListContents& list);
+void StoreApList(CSurveyData& data, ApList which, const ApListContents& list)
+    ORV_REQUIRES_STORE(data);
 
 // The text a typed entry is kept as. A MAC address typed in another common
 // form (colons, dots between groups of four, no separators, any case, blanks

@@ -84,7 +84,7 @@ std::string CSnapshot::ProposedName(long long number) {
 
 void CSnapshot::SetRefresh(bool enabled) {
     if (m_setup.pData == nullptr) return;
-    const auto lock = m_setup.pData->Lock();
+    const CStoreLock lock(*m_setup.pData);
     m_setup.pData->m_bRefreshEnabled = enabled ? 1 : 0;
 }
 

@@ -48,12 +48,13 @@ public:
     CCfr();
 
 protected:
-    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override;
-    void OnTouch(int x, int y, CSurveyData& data) override;
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
+    void OnTouch(int x, int y, CSurveyData& data) override ORV_REQUIRES_STORE(data);
 
 private:
-    static void DrawStationText(CCanvas& dc, const CSurveyData& data);
-    static void DrawProfile(CCanvas& dc, const CSurveyData& data);
+    static void DrawStationText(CCanvas& dc, const CSurveyData& data) ORV_REQUIRES_STORE(data);
+    static void DrawProfile(CCanvas& dc, const CSurveyData& data) ORV_REQUIRES_STORE(data);
     static void DrawResponse(CCanvas& dc, const Response& response);
 
     CPen m_penTrace;

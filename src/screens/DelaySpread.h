@@ -49,8 +49,9 @@ public:
     const History& GetHistory() const { return m_anHistory; }
 
 protected:
-    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override;
-    void OnTouch(int x, int y, CSurveyData& data) override;
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
+    void OnTouch(int x, int y, CSurveyData& data) override ORV_REQUIRES_STORE(data);
 
 private:
     void DrawHistogram(CCanvas& dc);

@@ -46,15 +46,14 @@ CGPSView::Colors CGPSView::ColorsFor(uint16_t fixStatus) {
 }
 
 void CGPSView::Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture&) {
-    const CGpsStatus& gps = data.m_Gps;
-    const Colors colors = ColorsFor(gps.m_nFixStatus);
+    const Colors colors = ColorsFor(data.m_Gps.m_nFixStatus);
     dc.FillSolidRect(GetClientRect(), colors.page);
     dc.SelectFont(m_font8);
     dc.SetTextColor(colors.page);
     dc.SetBkColor(colors.textBackground);
     dc.SetBkMode(OPAQUE);
-    if (gps.m_bMessageReceived) {
-        DrawRows(dc, gps);
+    if (data.m_Gps.m_bMessageReceived) {
+        DrawRows(dc, data.m_Gps);
     } else {
         dc.DrawText(kNotInstalled, kNotInstalledRect, DT_LEFT | DT_TOP);
         dc.DrawText(kContactNotice, kContactRect, DT_LEFT | DT_TOP);

@@ -41,7 +41,8 @@ public:
     COLORREF GetBackgroundColor() const override { return ColorsFor(0).page; }
 
 protected:
-    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override;
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
 
 private:
     void DrawRows(CCanvas& dc, const CGpsStatus& gps);

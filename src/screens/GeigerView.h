@@ -51,11 +51,12 @@ public:
     static int ClampLevel(int rssi);
 
 protected:
-    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override;
-    void OnTouch(int x, int y, CSurveyData& data) override;
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
+    void OnTouch(int x, int y, CSurveyData& data) override ORV_REQUIRES_STORE(data);
 
 private:
-    void DrawIdentity(CCanvas& dc, const CSurveyData& data);
+    void DrawIdentity(CCanvas& dc, const CSurveyData& data) ORV_REQUIRES_STORE(data);
     void DrawRings(CCanvas& dc, int level);
     void DrawBeam(CCanvas& dc, int level);
     void DrawAntenna(CCanvas& dc);

@@ -41,12 +41,13 @@ public:
     static int16_t ClampLevel(int dBm);
 
 protected:
-    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override;
-    void OnTouch(int x, int y, CSurveyData& data) override;
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
+    void OnTouch(int x, int y, CSurveyData& data) override ORV_REQUIRES_STORE(data);
 
 private:
-    void DrawProfile(CCanvas& dc, const CSurveyData& data);
-    void UpdateHistories(CSurveyData& data);
+    void DrawProfile(CCanvas& dc, const CSurveyData& data) ORV_REQUIRES_STORE(data);
+    void UpdateHistories(CSurveyData& data) ORV_REQUIRES_STORE(data);
     void DrawTraces(CCanvas& dc);
 
     std::array<int16_t, kHistoryLength> m_anRssiHistory;

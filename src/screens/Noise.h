@@ -13,5 +13,6 @@ public:
     CNoise() : CScreen(kTemplateId) {}
 
 protected:
-    void Compose(CCanvas&, CSurveyData&, const CScreenFurniture&) override {}
+    void Compose(CCanvas&, [[maybe_unused]] CSurveyData& data, const CScreenFurniture&) override
+        ORV_REQUIRES_STORE(data) {}
 };

@@ -47,7 +47,7 @@ void COptions::OnToggle(const Switch& sw) {
     if (data == nullptr) return;
     bool bEnabled = false;
     {
-        const auto lock = data->Lock();
+        const CStoreLock lock(*data);
         uint8_t& flag = data->*sw.flag;
         flag = flag ? 0 : 1;
         bEnabled = flag != 0;

@@ -35,7 +35,8 @@ public:
     void SetMessageFn(MessageFn showMessage) { m_showMessage = std::move(showMessage); }
 
 protected:
-    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override;
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
 
 private:
     void OnToggle(const Switch& sw);

@@ -146,7 +146,7 @@ void CSecurity::OnAdd() {
     UpdateData(true);
     const EntryText entry(NormalizeMacEntry(m_strMacEntry));
     if (CSurveyData* data = GetContext().pData) {
-        const auto lock = data->Lock();
+        const CStoreLock lock(*data);
         // A full list takes nothing, and its box gains no line either.
         if (data->AddAuthorized(entry.sz) == 0) AuthorizedBox().AddString(entry.sz);
     }
@@ -161,7 +161,7 @@ void CSecurity::OnDel() {
     const int index = box.GetCurSel();
     if (index == CListBox::LB_ERR) return;
     if (CSurveyData* data = GetContext().pData) {
-        const auto lock = data->Lock();
+        const CStoreLock lock(*data);
         if (LineMatchesSlot(box, index, data->m_aszAuthorized, data->m_nAuthorizedCount)) {
             box.DeleteString(index);
             data->RemoveAuthorized(index);
@@ -176,7 +176,7 @@ void CSecurity::OnDel() {
 void CSecurity::OnClearAuthorized() {
     AuthorizedBox().ResetContent();
     if (CSurveyData* data = GetContext().pData) {
-        const auto lock = data->Lock();
+        const CStoreLock lock(*data);
         data->ClearAuthorized();
     }
     SetFocus();
@@ -186,7 +186,7 @@ void CSecurity::OnClearAuthorized() {
 void CSecurity::OnClearUnauthorized() {
     UnauthorizedBox().ResetContent();
     if (CSurveyData* data = GetContext().pData) {
-        const auto lock = data->Lock();
+        const CStoreLock lock(*data);
         data->ClearUnauthorized();
     }
     SetFocus();
@@ -198,7 +198,7 @@ void CSecurity::OnAuth() {
     const int index = box.GetCurSel();
     if (index == CListBox::LB_ERR) return;
     if (CSurveyData* data = GetContext().pData) {
-        const auto lock = data->Lock();
+        const CStoreLock lock(*data);
         if (!LineMatchesSlot(box, index, data->m_aszUnauthorized, data->m_nUnauthorizedCount)) {
             Refill(box, data->m_aszUnauthorized, data->m_nUnauthorizedCount);
         } else {
@@ -219,7 +219,7 @@ void CSecurity::OnAuth() {
 void CSecurity::OnGenerate() {
     PlayResourceSound("PING");
     if (CSurveyData* data = GetContext().pData) {
-        const auto lock = data->Lock();
+        const CStoreLock lock(*data);
         data->ClearAuthorized();
         StationEntry* entry = nullptr;
         for (int walk = data->m_Stations.GetAt(1, &entry); walk == 0 && entry != nullptr;
@@ -237,7 +237,7 @@ void CSecurity::OnSave() {
     std::unique_ptr<ApListContents> contents[2] = {std::make_unique<ApListContents>(),
                                                    std::make_unique<ApListContents>()};
     {
-        const auto lock = data->Lock();
+        const CStoreLock lock(*data);
         for (int i = 0; i < 2; ++i) CopyApList(*data, lists[i], *contents[i]);
     }
     // Written with the lock released: the reader thread is not held up by the
@@ -268,7 +268,7 @@ void CSecurity::OnRetrieve() {
     }
     {
         // Both lists change in one step for the alarm on the reader thread.
-        const auto lock = data->Lock();
+        const CStoreLock lock(*data);
         for (int i = 0; i < 2; ++i)
             if (results[i] == 0) StoreApList(*data, lists[i], *contents[i]);
     }

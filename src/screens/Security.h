@@ -59,7 +59,8 @@ public:
     std::string m_strMacEntry;
 
 protected:
-    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override;
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
     void DoDataExchange(bool bSaveAndValidate) override;
 
 private:

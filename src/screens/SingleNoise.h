@@ -42,12 +42,13 @@ public:
     CSingleNoise();
 
 protected:
-    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override;
-    void OnTouch(int x, int y, CSurveyData& data) override;
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
+    void OnTouch(int x, int y, CSurveyData& data) override ORV_REQUIRES_STORE(data);
 
 private:
-    void DrawStationText(CCanvas& dc, const CSurveyData& data);
-    void TakeSample(CSurveyData& data);
+    void DrawStationText(CCanvas& dc, const CSurveyData& data) ORV_REQUIRES_STORE(data);
+    void TakeSample(CSurveyData& data) ORV_REQUIRES_STORE(data);
     void BuildTraces();
     void DrawTrace(CCanvas& dc, const std::array<CPoint, kPoints>& trace, COLORREF bar,
                    int baseline);

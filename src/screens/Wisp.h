@@ -51,12 +51,13 @@ public:
     int PeakLevel() const { return m_nPeak; }
 
 protected:
-    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override;
-    void OnTouch(int x, int y, CSurveyData& data) override;
+    void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override
+        ORV_REQUIRES_STORE(data);
+    void OnTouch(int x, int y, CSurveyData& data) override ORV_REQUIRES_STORE(data);
 
 private:
-    static int TakeReading(CSurveyData& data);
-    void DrawText(CCanvas& dc, const CSurveyData& data, int level);
+    static int TakeReading(CSurveyData& data) ORV_REQUIRES_STORE(data);
+    void DrawText(CCanvas& dc, const CSurveyData& data, int level) ORV_REQUIRES_STORE(data);
     void DrawHistory(CCanvas& dc, int level);
     void DrawNeedle(CCanvas& dc, const CPen& pen, int level);
 

@@ -202,6 +202,38 @@ TEST(ApListStore, StoringReplacesTheListAndCopyingTakesOnlyUsedSlots) {
     EXPECT_EQ(ApListPath("/d/", ApList::Authorized), "/d/auth.lst");
 }
 
+TEST(ApListStore, EachListCopiesFromItsOwnSlotsAndCount) {
+    // The two lists hold different entries and counts, so a copy that read
+    // the other list's slots or count shows.
+    auto data = std::make_unique<CSurveyData>();
+    const CStoreLock lock(*data);
+    data->AddAuthorized(kA.c_str());
+    data->AddAuthorized(kB.c_str());
+    data->AddUnauthorized("un-1");
+    const struct {
+        ApList which;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {ApList::Authorized, {kA, kB}},
+        {ApList::Unauthorized, {"un-1"}},
+    };
+    for (const auto& c : cases) {
+        auto copy = std::make_unique<ApListContents>();
+        copy->aszEntries[5][0] = 'x';  // left over from an earlier use
+        CopyApList(*data, c.which, *copy);
+        EXPECT_EQ(EntriesOf(*copy), c.expected);
+        EXPECT_EQ(copy->aszEntries[5][0], '\0');
+    }
+    // A count beyond the slots is held to the capacity, not copied past it.
+    data->m_nUnauthorizedCount = kApListSlots + 5;
+    auto copy = std::make_unique<ApListContents>();
+    CopyApList(*data, ApList::Unauthorized, *copy);
+    EXPECT_EQ(copy->nCount, kApListCapacity);
+    data->m_nAuthorizedCount = -3;
+    CopyApList(*data, ApList::Authorized, *copy);
+    EXPECT_EQ(copy->nCount, 0);
+}
+
 TEST(ApListEntry, MacAddressesInOtherFormsTakeTheListForm) {
     const struct {
         const char* typed;

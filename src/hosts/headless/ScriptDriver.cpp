@@ -512,7 +512,7 @@ int CScriptDriver::RunStep(const ScriptStep& step) {
             break;
         case ScriptStep::Kind::Option: {
             CSurveyData& data = m_app.Data();
-            const auto lock = data.Lock();
+            const CStoreLock lock(data);
             const uint8_t value = step.bOk ? 1 : 0;
             switch (static_cast<ScriptOption>(step.a)) {
                 case kOptionSecurity:
