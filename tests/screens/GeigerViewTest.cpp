@@ -7,7 +7,6 @@
 #include "audio/ClickEngine.h"
 #include "platform/AudioOutput.h"
 #include "res/ClickKernel.h"
-#include "res/ScreenGridBitmap.h"
 
 namespace {
 
@@ -84,36 +83,6 @@ TEST_F(GeigerViewTest, LevelScaleShowsBelowTheBeam) {
         EXPECT_EQ(s.GetPixel(120, y + 1), kBlack) << y;
     }
     EXPECT_EQ(s.GetPixel(20, 200), kBlack);
-}
-
-TEST_F(GeigerViewTest, IdentityBandAndTheScreenGrid) {
-    std::snprintf(store->m_szSelectedMac, sizeof store->m_szSelectedMac, "00-11-22-33-44-55");
-    std::snprintf(store->m_szSelectedSsid, sizeof store->m_szSelectedSsid, "Lecture-Hall");
-    const CCanvas& s = PaintAt(-60);
-    struct Text {
-        const char* text;
-        CRect rect;
-    } texts[] = {{"MAC", {5, 22, 30, 32}},
-                 {"00-11-22-33-44-55", {40, 22, 240, 32}},
-                 {"SSID", {5, 32, 30, 42}},
-                 {"Lecture-Hall", {40, 32, 240, 42}}};
-    for (const Text& t : texts) {
-        CTextRecord r;
-        ASSERT_TRUE(HasText(view, t.text, &r)) << t.text;
-        EXPECT_EQ(r.rect, t.rect);
-        EXPECT_EQ(r.textColor, RGB(0, 0, 128));
-        EXPECT_EQ(r.bkColor, kWhite);
-    }
-    EXPECT_EQ(s.GetPixel(2, 21), RGB(0, 0, 192));
-    EXPECT_EQ(s.GetPixel(239, 45), RGB(0, 0, 192));
-    EXPECT_EQ(s.GetPixel(2, 46), kBlack);
-    EXPECT_EQ(s.GetPixel(2, 20), kBlack);
-
-    // GEIGER in red, the other buttons navy.
-    for (const ScreenGridCell& cell : kScreenGrid) {
-        const COLORREF face = cell.nCode == 21 ? RGB(255, 0, 0) : RGB(0, 0, 128);
-        EXPECT_EQ(s.GetPixel(cell.rect.left + 2, cell.rect.top + 2), face) << cell.label;
-    }
 }
 
 TEST_F(GeigerViewTest, EveryPaintHandsTheLevelToTheClickEngine) {

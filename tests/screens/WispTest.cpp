@@ -163,17 +163,4 @@ TEST_F(WispTest, HistoryShowsTheNewestOneHundredFiftyReadings) {
     }
 }
 
-TEST_F(WispTest, StationText) {
-    Read(-50);
-    CTextRecord r;
-    ASSERT_TRUE(HasText(view, "00-0A-0B-0C-0D-0E", &r));
-    EXPECT_EQ(r.rect, CWisp::kMacRect);
-    EXPECT_EQ(r.textColor, RGB(255, 255, 255));
-    EXPECT_EQ(r.bkColor, RGB(0, 64, 128));
-    ASSERT_TRUE(HasText(view, "SSID = field", &r));
-    EXPECT_EQ(r.rect, CWisp::kSsidRect);
-    ASSERT_TRUE(HasText(view, "Channel #6, RSSI = -50 dBm", &r));
-    EXPECT_EQ(r.rect, CWisp::kLevelRect);
-}
-
 }  // namespace
