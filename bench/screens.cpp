@@ -12,6 +12,7 @@
 #include "res/Resource.h"
 #include "screens/Cfr.h"
 #include "screens/DelaySpread.h"
+#include "screens/GeigerView.h"
 #include "screens/Mac.h"
 #include "screens/Multipath.h"
 #include "screens/ScreenFurniture.h"
@@ -75,13 +76,20 @@ struct Survey {
             data.m_nCfrPowerSum += data.m_aCfrPower[static_cast<size_t>(w)];
         }
         data.m_nCfrPeakBin = 0;
+        for (int r = 0; r < 4; ++r) {
+            data.m_aRateStats[static_cast<size_t>(r)].dSharePercent = 25.0 * r;
+            data.m_aRateStats[static_cast<size_t>(r)].dFlagZeroPercent = 3.5 * r;
+        }
         data.m_nFramesCaptured = 5000;
         data.m_nSelectedFrames = 1200;
     }
     ScreenContext Context() { return ScreenContext{&data, &furniture}; }
 };
 
-template <class V>
+// Paints a screen over and over; a station screen is told of a new frame from
+// the selected station before each paint (its histories take a sample, the
+// CFR transforms anew).
+template <class V, bool kNewFrameEachPaint = false>
 void ComposeScreen(benchmark::State& state) {
     auto survey = std::make_unique<Survey>();
     V view;
@@ -89,6 +97,7 @@ void ComposeScreen(benchmark::State& state) {
     view.MoveWindow(CRect(0, 0, 240, 270));
     view.UpdateWindow(true);  // bitmaps and glyphs are made on first use
     for (auto _ : state) {
+        if constexpr (kNewFrameEachPaint) survey->data.m_bSelectedUpdated = 1;
         view.UpdateWindow(true);
         benchmark::DoNotOptimize(view.GetSurface().Bitmap().Data());
     }
@@ -107,30 +116,14 @@ void BM_Utilization(benchmark::State& state) {
     ComposeScreen<CUtilization>(state);
 }
 
-// The screens that follow the selected station, each paint after a new
-// frame from it (the histories take a sample; the CFR transforms anew).
-template <class V>
-void ComposeStationScreen(benchmark::State& state) {
-    auto survey = std::make_unique<Survey>();
-    V view;
-    view.SetContext(ScreenContext{&survey->data, &survey->furniture});
-    view.MoveWindow(CRect(0, 0, 240, 270));
-    view.UpdateWindow(true);
-    for (auto _ : state) {
-        survey->data.m_bSelectedUpdated = 1;
-        view.UpdateWindow(true);
-        benchmark::DoNotOptimize(view.GetSurface().Bitmap().Data());
-    }
-}
-
 void BM_Cfr(benchmark::State& state) {
-    ComposeStationScreen<CCfr>(state);
+    ComposeScreen<CCfr, true>(state);
 }
 void BM_SingleNoise(benchmark::State& state) {
-    ComposeStationScreen<CSingleNoise>(state);
+    ComposeScreen<CSingleNoise, true>(state);
 }
 void BM_Wisp(benchmark::State& state) {
-    ComposeStationScreen<CWisp>(state);
+    ComposeScreen<CWisp, true>(state);
 }
 
 // The CFR screen's transform on its own.
@@ -157,47 +150,14 @@ void BM_MacLastPage(benchmark::State& state) {
     state.counters["page"] = view.GetPage();
 }
 
-// A selected station with a spread-out impulse response and every rate in
-// use; a new frame before every paint, so the histories move each time.
-void SelectStation(CSurveyData& data) {
-    std::snprintf(data.m_szSelectedMac, sizeof data.m_szSelectedMac, "00-1A-2B-3C-00-07");
-    std::snprintf(data.m_szSelectedSsid, sizeof data.m_szSelectedSsid, "network 7");
-    data.m_nSelectedRssi = -57;
-    data.m_nCfrPowerSum = 0;
-    for (int t = 0; t < kCfrTaps; ++t) {
-        const auto power = static_cast<uint32_t>(9000.0 * std::exp(-std::abs(t - 12) / 3.0));
-        data.m_aCfrPower[static_cast<size_t>(t)] = power;
-        data.m_nCfrPowerSum += power;
-    }
-    data.m_nCfrPeakBin = 12;
-    for (int r = 0; r < 4; ++r) {
-        data.m_aRateStats[static_cast<size_t>(r)].dSharePercent = 25.0 * r;
-        data.m_aRateStats[static_cast<size_t>(r)].dFlagZeroPercent = 3.5 * r;
-    }
-    data.m_nFramesCaptured = 123456;
-    data.m_nSelectedFrames = 4321;
-}
-
-template <class V>
-void ComposeMeasurementScreen(benchmark::State& state) {
-    auto survey = std::make_unique<Survey>();
-    SelectStation(survey->data);
-    V view;
-    view.SetContext(ScreenContext{&survey->data, &survey->furniture});
-    view.MoveWindow(CRect(0, 0, 240, 270));
-    view.UpdateWindow(true);
-    for (auto _ : state) {
-        survey->data.m_bSelectedUpdated = 1;
-        view.UpdateWindow(true);
-        benchmark::DoNotOptimize(view.GetSurface().Bitmap().Data());
-    }
-}
-
 void BM_Multipath(benchmark::State& state) {
-    ComposeMeasurementScreen<CMultipath>(state);
+    ComposeScreen<CMultipath, true>(state);
 }
 void BM_DelaySpread(benchmark::State& state) {
-    ComposeMeasurementScreen<CDelaySpread>(state);
+    ComposeScreen<CDelaySpread, true>(state);
+}
+void BM_Geiger(benchmark::State& state) {
+    ComposeScreen<CGeigerView, true>(state);
 }
 
 BENCHMARK(BM_Spectrum)->Unit(benchmark::kMicrosecond);
@@ -211,5 +171,6 @@ BENCHMARK(BM_SingleNoise)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Wisp)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Multipath)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DelaySpread)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Geiger)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
