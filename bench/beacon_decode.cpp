@@ -83,18 +83,24 @@ struct Fixture {
     std::vector<std::vector<uint8_t>> refreshes;
 };
 
+// Dispatches the fixture's beacons round and round, one per iteration.
+void DispatchRefreshes(benchmark::State& state, Fixture& f) {
+    size_t i = 0;
+    for (auto _ : state) {
+        const auto& p = f.refreshes[i++ & 8191];
+        f.store->DispatchPacket(PacketType::kCapturedBeacon, p.data(),
+                                static_cast<uint32_t>(p.size()));
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+}
+
 void BM_BeaconDispatch(benchmark::State& state) {
     Fixture f(static_cast<uint32_t>(state.range(0)));
     if (f.store->m_Stations.Count() != static_cast<int>(kStations)) {
         state.SkipWithError("table not filled");
         return;
     }
-    size_t i = 0;
-    for (auto _ : state) {
-        const auto& p = f.refreshes[i++ & 8191];
-        f.store->DispatchPacket(9, p.data(), static_cast<uint32_t>(p.size()));
-    }
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+    DispatchRefreshes(state, f);
     state.counters["stations"] = f.store->m_Stations.Count();
 }
 BENCHMARK(BM_BeaconDispatch)->Arg(0)->Arg(999)->ArgName("unauthorized_listed");
@@ -131,12 +137,7 @@ void BM_BeaconSecurityFullLists(benchmark::State& state) {
         state.SkipWithError("lists not filled");
         return;
     }
-    size_t i = 0;
-    for (auto _ : state) {
-        const auto& p = f.refreshes[i++ & 8191];
-        f.store->DispatchPacket(9, p.data(), static_cast<uint32_t>(p.size()));
-    }
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+    DispatchRefreshes(state, f);
     state.counters["authorized"] = f.store->m_nAuthorizedCount;
     state.counters["unauthorized"] = f.store->m_nUnauthorizedCount;
 }
