@@ -19,6 +19,7 @@
 #include "screens/Cfr.h"
 #include "screens/GeigerView.h"
 #include "tests/app/ShellFixture.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -30,12 +31,6 @@ std::string ReadFile(const fs::path& p) {
     std::ostringstream s;
     s << f.rdbuf();
     return s.str();
-}
-
-fs::path TestDir() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return fs::temp_directory_path() /
-           (std::string("orv-geiger-") + info->name() + "-" + std::to_string(::getpid()));
 }
 
 class GeigerShellTest : public ShellFixture {
@@ -89,18 +84,12 @@ TEST_F(GeigerShellTest, ClicksRunExactlyWhileTheGeigerScreenShows) {
 class KernelFileTest : public GeigerShellTest {
 protected:
     void Customize(AppOptions& options) override {
-        m_dir = TestDir();
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
         Prepare(m_dir);
         options.strDataDir = m_dir.string();
     }
-    void TearDown() override {
-        GeigerShellTest::TearDown();
-        fs::remove_all(m_dir);
-    }
     virtual void Prepare(const fs::path&) {}
-    fs::path m_dir;
+    CTempFolder m_folder;
+    const fs::path& m_dir = m_folder.Root();
 };
 
 TEST_F(KernelFileTest, ProgramInstallsItsKernelWhenThereIsNone) {
@@ -153,12 +142,6 @@ TEST_F(UnreadableKernelTest, IsToldOnceAndTheClicksStaySilent) {
 
 class GeigerProgramTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = TestDir();
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
     int RunScript(const std::string& script, const std::string& extra) {
         std::ofstream(m_dir / "script.txt") << script;
         const std::string command = "cd '" + m_dir.string() +
@@ -172,7 +155,8 @@ protected:
         const auto state = nlohmann::json::parse(ReadFile(m_dir / name), nullptr, false);
         return state.is_object() ? state.value("click_engine", nlohmann::json()) : nlohmann::json();
     }
-    fs::path m_dir;
+    CTempFolder m_folder;
+    const fs::path& m_dir = m_folder.Root();
 };
 
 TEST_F(GeigerProgramTest, PickedStationClicksUntilTheMainMenu) {
