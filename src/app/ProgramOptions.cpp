@@ -233,7 +233,9 @@ std::unique_ptr<ISerialPort> OpenBoardLink(const ProgramOptions& options) {
         std::string reason;
         if (port->Open(options.strReplay, reason) < 0) {
             const std::string message =
-                "Cannot play the log " + options.strReplay + " (" + reason + ").";
+                reason == CReplayPort::kNotALog
+                    ? options.strReplay + " is not an Orvalis log"
+                    : "Cannot play the log " + options.strReplay + " (" + reason + ").";
             CMessageBox::Show(CMainFrame::kMessageCaption, message);
         }
         return port;

@@ -1,6 +1,9 @@
 #include "board/ReplayPort.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstring>
@@ -16,16 +19,13 @@ void AppendEscaped(uint8_t byte, std::vector<uint8_t>& out) {
 
 // The packet as the board put it on the line. The recorded payload already
 // ends with its check byte, so it is framed as it stands.
-std::vector<uint8_t> FrameRecorded(const LogRecord& record) {
-    std::vector<uint8_t> out;
-    out.reserve(record.nLength + record.nLength / 16 + 8);
+void FrameRecorded(const LogRecord& record, std::vector<uint8_t>& out) {
     out.push_back(CPacketFramer::kMarker);
     out.push_back(CPacketFramer::kStart);
     AppendEscaped(record.nType, out);
     for (uint32_t i = 0; i < record.nLength; ++i) AppendEscaped(record.pPayload[i], out);
     out.push_back(CPacketFramer::kMarker);
     out.push_back(CPacketFramer::kEnd);
-    return out;
 }
 
 }  // namespace
@@ -33,7 +33,40 @@ std::vector<uint8_t> FrameRecorded(const LogRecord& record) {
 CReplayPort::CReplayPort(double speed, TimeSource now)
     : m_dSpeed(speed > 0.0 ? speed : 0.0), m_now(std::move(now)) {}
 
+namespace {
+
+// A damaged header is forgiven when a record follows within this many bytes.
+constexpr uint64_t kProbeBytes = 64 * 1024;
+
+// Whether the file reads as a packet log: its header, or a good record near
+// its start behind a damaged header.
+bool LooksLikeLog(const std::string& path) {
+    CLogReader probe;
+    std::string error;
+    if (probe.Open(path, error) < 0) return false;
+    if (probe.Next() == CLogReader::Item::Problem && !probe.HeaderGood()) {
+        return probe.Next() == CLogReader::Item::Record && probe.Record().nOffset <= kProbeBytes;
+    }
+    return true;
+}
+
+}  // namespace
+
 int CReplayPort::Open(const std::string& path, std::string& error) {
+    // Opening a FIFO or a device would wait for a writer: look first.
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        error = std::strerror(errno);
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = S_ISDIR(st.st_mode) ? "Is a directory" : "Not a regular file";
+        return -1;
+    }
+    if (!LooksLikeLog(path)) {
+        error = kNotALog;
+        return -1;
+    }
     if (m_reader.Open(path, error) < 0) return -1;
     m_bOpen = true;
     return 0;
@@ -51,13 +84,20 @@ double CReplayPort::Now() const {
 }
 
 void CReplayPort::LoadNextSecond() {
-    std::vector<std::vector<uint8_t>> group;
+    m_group.clear();
+    m_nGroupPos = 0;
+    size_t count = 0;
     LogTime groupTime;
     if (m_bHaveAhead) {
-        group.push_back(std::move(m_aheadFramed));
+        m_group.swap(m_aheadFramed);
+        m_aheadFramed.clear();
         groupTime = m_aheadTime;
         m_bHaveAhead = false;
+        m_pending.push_back(Pending{0.0, m_group.size()});
+        count = 1;
     }
+    const bool bContinues = m_bSecondCut;
+    m_bSecondCut = false;
     while (!m_bEndOfLog) {
         const CLogReader::Item item = m_reader.Next();
         if (item == CLogReader::Item::End) {
@@ -73,39 +113,45 @@ void CReplayPort::LoadNextSecond() {
             ++m_nSkipped;
             continue;
         }
-        // A record whose time cannot be read keeps to the second before it.
-        const LogTime time = record.bTimeValid || group.empty() ? record.time : groupTime;
-        if (group.empty()) {
-            groupTime = time;
-        } else if (!(time == groupTime)) {
+        const LogTime time = record.bTimeValid || count == 0 ? record.time : groupTime;
+        const bool bFull = count >= kMaxSecondPackets || m_group.size() >= kMaxSecondBytes;
+        if (count != 0 && (!(time == groupTime) || bFull)) {
             m_bHaveAhead = true;
             m_aheadTime = time;
-            m_aheadFramed = FrameRecorded(record);
+            FrameRecorded(record, m_aheadFramed);
+            m_bSecondCut = time == groupTime;
             break;
         }
-        group.push_back(FrameRecorded(record));
+        if (count == 0) groupTime = time;
+        const size_t before = m_group.size();
+        FrameRecorded(record, m_group);
+        m_pending.push_back(Pending{0.0, m_group.size() - before});
+        ++count;
     }
-    if (group.empty()) return;
+    if (count == 0) return;
 
     if (m_bHaveLastTime) {
         double gap = 0.0;
-        if (groupTime.IsValid() && m_lastTime.IsValid()) {
+        if (bContinues) {
+            gap = 1.0;
+        } else if (groupTime.IsValid() && m_lastTime.IsValid()) {
             gap = static_cast<double>(groupTime.CalendarSeconds() - m_lastTime.CalendarSeconds());
         }
         m_dVirtualSecond += std::clamp(gap, 0.0, kMaxGapSeconds);
     }
     m_bHaveLastTime = true;
     m_lastTime = groupTime;
-    const double count = static_cast<double>(group.size());
-    for (size_t i = 0; i < group.size(); ++i) {
-        m_pending.push_back(
-            Pending{m_dVirtualSecond + static_cast<double>(i) / count, std::move(group[i])});
+    const double n = static_cast<double>(count);
+    for (size_t i = 0; i < count; ++i) {
+        m_pending[i].dVirtual = m_dVirtualSecond + static_cast<double>(i) / n;
     }
+    NotePeak();
 }
 
 void CReplayPort::Release() {
-    if (m_nReadyPos == m_ready.size()) {
-        m_ready.clear();
+    // What the reader has taken is dropped, so the read-ahead never grows.
+    if (m_nReadyPos != 0) {
+        m_ready.erase(m_ready.begin(), m_ready.begin() + static_cast<std::ptrdiff_t>(m_nReadyPos));
         m_nReadyPos = 0;
     }
     const double now = Now();
@@ -114,18 +160,29 @@ void CReplayPort::Release() {
         m_dStart = now;
     }
     const double elapsed = (now - m_dStart) * m_dSpeed;
-    while (m_ready.size() - m_nReadyPos < kMaxReady) {
+    while (m_ready.size() < kMaxReady) {
         if (m_pending.empty()) {
             if (m_bEndOfLog && !m_bHaveAhead) break;
             LoadNextSecond();
             if (m_pending.empty()) break;
         }
-        Pending& next = m_pending.front();
+        const Pending& next = m_pending.front();
         if (m_dSpeed > 0.0 && next.dVirtual > elapsed) break;
-        m_ready.insert(m_ready.end(), next.framed.begin(), next.framed.end());
+        const auto first = m_group.begin() + static_cast<std::ptrdiff_t>(m_nGroupPos);
+        m_ready.insert(m_ready.end(), first, first + static_cast<std::ptrdiff_t>(next.nBytes));
+        m_nGroupPos += next.nBytes;
         m_pending.pop_front();
         ++m_nReleased;
+        NotePeak();
     }
+}
+
+size_t CReplayPort::BufferedBytes() const {
+    return (m_ready.size() - m_nReadyPos) + (m_group.size() - m_nGroupPos) + m_aheadFramed.size();
+}
+
+void CReplayPort::NotePeak() {
+    m_nPeakBuffered = std::max(m_nPeakBuffered, BufferedBytes());
 }
 
 int CReplayPort::BytesWaiting() {

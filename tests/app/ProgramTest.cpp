@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -457,4 +458,35 @@ TEST_F(BoardSourceTest, SimulatedBoardAnswersAndBadScenarioNamesItsLine) {
     EXPECT_EQ(r.rc, 2);
     ASSERT_EQ(r.err.size(), 1u);
     EXPECT_THAT(r.err[0], ::testing::HasSubstr("bad.json:3:"));
+}
+
+// Files that are no log are told once by name and the program runs on without
+// a board; a FIFO is refused without waiting for a writer.
+TEST_F(BoardSourceTest, ReplayOfWhatIsNotALogIsToldOnceAndNeverBlocks) {
+    std::ofstream(Path("notes.txt")) << "a shopping list\nnot a log\n";
+    // The global header of a capture file.
+    std::ofstream(Path("capture.pcap"), std::ios::binary)
+        << std::string("\xd4\xc3\xb2\xa1\x02\x00\x04\x00", 8) << std::string(16, '\0')
+        << std::string("\x69\x00\x00\x00", 4);
+    std::ofstream(Path("empty.ov"));
+    ASSERT_EQ(mkfifo(Path("pipe.ov").c_str(), 0600), 0);
+    struct Case {
+        const char* file;
+        const char* told;
+    };
+    const Case cases[] = {
+        {"notes.txt", " is not an Orvalis log"},
+        {"capture.pcap", " is not an Orvalis log"},
+        {"empty.ov", " is not an Orvalis log"},
+        {"pipe.ov", " (Not a regular file)."},
+    };
+    for (const Case& c : cases) {
+        const std::string path = Path(c.file).string();
+        const Result r = RunScript("sleep 100\nstate s.json\n", {"--replay", path, "--speed", "0"});
+        ASSERT_EQ(r.rc, 0) << c.file;
+        int told = 0;
+        for (const auto& line : r.out) told += line.find(path + c.told) != std::string::npos;
+        EXPECT_EQ(told, 1) << c.file;
+        EXPECT_EQ(State("s.json").value("m_szFirmwareVersion", "x"), "0.00") << c.file;
+    }
 }

@@ -152,3 +152,82 @@ TEST(ReplayPort, TheReaderThreadDispatchesEveryRecordedPacket) {
         ASSERT_EQ(sink.lengths[i], static_cast<uint32_t>(i % 700 + 1));
     }
 }
+
+// A long log is streamed: however it is timed, the port never holds more than
+// its fixed bound, and every packet comes out once, in order.
+TEST(ReplayPort, ALargeLogIsPlayedInBoundedMemory) {
+    enum class Timing { OneSecondEach, AllInOneSecond, TimesUnreadable };
+    struct Case {
+        const char* name;
+        Timing timing;
+    };
+    const Case cases[] = {
+        {"a second per hundred packets", Timing::OneSecondEach},
+        {"every record in one second", Timing::AllInOneSecond},
+        {"no readable time", Timing::TimesUnreadable},
+    };
+    constexpr int kPackets = 60000;  // about 24 MB of records
+    CTempFolder folder;
+    for (const Case& c : cases) {
+        LogBuilder log;
+        log.Date(2026, 3, 5);
+        for (int i = 0; i < kPackets; ++i) {
+            if (c.timing == Timing::OneSecondEach) log.At(12, (i / 6000) % 60, (i / 100) % 60);
+            if (c.timing == Timing::AllInOneSecond) log.At(12, 0, 0);
+            if (c.timing == Timing::TimesUnreadable) log.At(99, 99, 99);
+            // Every payload byte a marker: each is escaped on the line.
+            log.Packet(static_cast<uint8_t>(i % 20), Bytes(200 + i % 300, 0x11));
+        }
+        const std::string path = folder.Path("big.ov");
+        log.WriteTo(path);
+        log = LogBuilder();
+
+        CReplayPort port(0.0);
+        std::string error;
+        ASSERT_EQ(port.Open(path, error), 0) << error;
+        CPacketFramer framer;
+        uint8_t buffer[CBoardReader::kReceiveSize];
+        int packets = 0;
+        bool bInOrder = true;
+        while (port.BytesWaiting() > 0) {
+            const int n = port.Read(buffer, sizeof(buffer));
+            for (int i = 0; i < n; ++i) {
+                framer.PushByte(buffer[i]);
+                if (!framer.IsComplete()) continue;
+                bInOrder = bInOrder && framer.Type() == packets % 20 &&
+                           framer.Length() == 201 + packets % 300;
+                ++packets;
+                framer.Reset();
+            }
+        }
+        EXPECT_EQ(packets, kPackets) << c.name;
+        EXPECT_TRUE(bInOrder) << c.name;
+        EXPECT_TRUE(port.Finished()) << c.name;
+        EXPECT_LE(port.PeakBufferedBytes(), CReplayPort::kMaxBuffered) << c.name;
+        EXPECT_EQ(port.BufferedBytes(), 0u) << c.name;
+    }
+}
+
+// More packets in one second than the port holds at once: the rest of that
+// second follows a second later instead of being read in with it.
+TEST(ReplayPort, ASecondBeyondTheCapIsPlayedInChunksASecondApart) {
+    LogBuilder log;
+    log.At(12, 0, 0);
+    const int total = static_cast<int>(CReplayPort::kMaxSecondPackets) + 10;
+    for (int i = 0; i < total; ++i) log.Packet(4, {static_cast<uint8_t>(i)});
+    log.At(12, 0, 1).Packet(4, {0xAA});
+    double now = 0.0;
+    CReplayPort port(1.0, [&] { return now; });
+    port.OpenBytes(log.Get());
+    size_t played = 0;
+    for (; now < 0.99; now += 0.01) played += Drain(port).size();
+    now = 0.9999;
+    played += Drain(port).size();
+    EXPECT_EQ(played, CReplayPort::kMaxSecondPackets);
+    now = 1.9999;
+    played += Drain(port).size();
+    EXPECT_EQ(played, static_cast<size_t>(total));
+    now = 2.0;
+    EXPECT_EQ(Drain(port).size(), 1u);
+    EXPECT_TRUE(port.Finished());
+}
