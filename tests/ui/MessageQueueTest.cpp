@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -74,8 +75,11 @@ TEST(MessageQueue, ManyPostersNothingLostAndPostingNeverWaitsForTheReader) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&q, t] {
-            for (int i = 0; i < kEach; ++i)
-                q.PostMessage(static_cast<unsigned>(t), static_cast<std::uintptr_t>(i));
+            // A full queue refuses the post; these posters try again.
+            for (int i = 0; i < kEach; ++i) {
+                while (q.PostMessage(static_cast<unsigned>(t), static_cast<std::uintptr_t>(i)) != 0)
+                    std::this_thread::yield();
+            }
         });
     }
     int total = 0;
@@ -105,4 +109,94 @@ TEST(MessageQueue, WakeEndsAWaitEarly) {
     EXPECT_FALSE(q.WaitForPosted(std::chrono::seconds(10)));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     t.join();
+}
+
+TEST(MessageQueue, ACoalescedMessageWaitsOnceAndKeepsItsPlace) {
+    constexpr unsigned kRefresh = 100;
+    CMessageQueue q;
+    q.CoalesceMessage(kRefresh);
+    std::vector<PostedMessage> handled;
+    const auto record = [&](const PostedMessage& m) {
+        handled.push_back(m);
+        // Posted while its own entry runs: a new one waits for the next round.
+        if (m.nMessage == kRefresh && handled.size() == 1) q.PostMessage(kRefresh);
+    };
+    struct Post {
+        unsigned message;
+        std::uintptr_t wParam;
+    };
+    const Post posts[] = {{kRefresh, 0}, {7, 0},        {kRefresh, 0},
+                          {7, 0},        {kRefresh, 1}, {kRefresh, 0}};
+    for (const Post& p : posts) EXPECT_EQ(q.PostMessage(p.message, p.wParam), 0);
+    // The refresh, two plain messages, the refresh with other parameters.
+    EXPECT_EQ(q.PendingCount(), 4u);
+    EXPECT_EQ(q.DispatchPending(record), 4);
+    ASSERT_EQ(handled.size(), 4u);
+    EXPECT_EQ(handled[0].nMessage, kRefresh);
+    EXPECT_EQ(handled[1].nMessage, 7u);
+    EXPECT_EQ(handled[3].wParam, 1u);
+    EXPECT_EQ(q.PendingCount(), 1u);
+    EXPECT_EQ(q.DroppedCount(), 0u);
+}
+
+TEST(MessageQueue, AFullQueueRefusesPostsAndSaysSo) {
+    constexpr unsigned kRefresh = 100;
+    CMessageQueue q;
+    q.CoalesceMessage(kRefresh);
+    EXPECT_EQ(q.PostMessage(kRefresh), 0);
+    for (std::size_t i = 1; i < CMessageQueue::kMaxEntries; ++i) ASSERT_EQ(q.PostMessage(1), 0);
+    EXPECT_EQ(q.PendingCount(), CMessageQueue::kMaxEntries);
+
+    bool bCalled = false;
+    EXPECT_EQ(q.PostMessage(2), -1);
+    EXPECT_EQ(q.PostTask([&](bool) { bCalled = true; }), -1);
+    // Already waiting: the refresh is not lost, so the post succeeds.
+    EXPECT_EQ(q.PostMessage(kRefresh), 0);
+    EXPECT_EQ(q.DroppedCount(), 2u);
+    EXPECT_EQ(q.PendingCount(), CMessageQueue::kMaxEntries);
+
+    EXPECT_EQ(q.DispatchPending({}), static_cast<int>(CMessageQueue::kMaxEntries));
+    EXPECT_EQ(q.PostTask([&](bool) { bCalled = true; }), 0);
+    q.DispatchPending({});
+    EXPECT_TRUE(bCalled);
+}
+
+// Readers refresh as fast as they can while the GUI thread takes: the queue
+// holds one refresh at most, and the last change is always followed by a
+// refresh that sees it.
+TEST(MessageQueue, RefreshesFromManyThreadsNeverPileUpOrGetLost) {
+    constexpr unsigned kRefresh = 100;
+    CMessageQueue q;
+    q.CoalesceMessage(kRefresh);
+    std::atomic<int> changes{0};
+    std::atomic<bool> bDone{false};
+    constexpr int kThreads = 3;
+    constexpr int kEach = 20000;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < kEach; ++i) {
+                changes.fetch_add(1);
+                EXPECT_EQ(q.PostMessage(kRefresh), 0);
+            }
+        });
+    }
+    std::thread closer([&] {
+        for (auto& th : threads) th.join();
+        bDone.store(true);
+        q.Wake();
+    });
+    int seen = -1;
+    std::size_t most = 0;
+    int handled = 0;
+    while (!bDone.load() || q.PendingCount() != 0) {
+        most = std::max(most, q.PendingCount());
+        q.WaitForPosted(std::chrono::milliseconds(20));
+        handled += q.DispatchPending([&](const PostedMessage&) { seen = changes.load(); });
+    }
+    closer.join();
+    EXPECT_LE(most, 1u);
+    EXPECT_EQ(seen, kThreads * kEach);
+    EXPECT_GT(handled, 0);
+    EXPECT_EQ(q.DroppedCount(), 0u);
 }
