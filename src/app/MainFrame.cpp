@@ -113,6 +113,10 @@ int CMainFrame::OnCreate() {
     CSurveyData& data = *m_setup.pData;
 
     BuildCommandBar();
+    // Each of these says "look again": one waiting is enough, however many
+    // packets asked for it.
+    for (const unsigned message : {UM_REFRESH_VIEW, UM_UNAUTHORIZED_AP, UM_LOG_PACKET, UM_IR_SEND})
+        m_setup.pLoop->Queue().CoalesceMessage(message);
     {
         const CStoreLock lock(data);
         data.m_hNotifyWnd = this;
@@ -249,6 +253,10 @@ void CMainFrame::PostMessage(unsigned message) {
         const char* mac = m_setup.pData->m_szAlertMac;
         std::string text(mac, strnlen(mac, sizeof(m_setup.pData->m_szAlertMac)));
         std::lock_guard<std::mutex> lock(m_alertMutex);
+        const bool bKnown =
+            (m_bAlertShowing && m_strShownAlert == text) || m_waitingAlertSet.count(text) != 0;
+        if (bKnown || m_alertMacs.size() >= kMaxWaitingAlerts) return;
+        m_waitingAlertSet.insert(text);
         m_alertMacs.push_back(std::move(text));
     }
     if (m_setup.pLoop != nullptr) m_setup.pLoop->PostMessage(message);
@@ -278,26 +286,34 @@ void CMainFrame::OnPostedMessage(const PostedMessage& msg) {
     }
 }
 
+std::string CMainFrame::AlertText(const std::string& mac, std::size_t nMore) {
+    std::string text = "AP#" + mac + " is not authorized.";
+    if (nMore != 0) text += " (" + std::to_string(nMore) + " more)";
+    return text;
+}
+
+// One box at a time: the alarms that come while it is up wait in order, and
+// this loop (not a box nested in the box's own loop) shows them after it.
 void CMainFrame::OnUnauthorizedAp() {
-    std::string mac;
-    bool bHave = false;
-    {
-        std::lock_guard<std::mutex> lock(m_alertMutex);
-        if (!m_alertMacs.empty()) {
+    while (true) {
+        std::string mac;
+        std::size_t nMore = 0;
+        {
+            std::lock_guard<std::mutex> lock(m_alertMutex);
+            if (m_bAlertShowing || m_alertMacs.empty()) return;
             mac = std::move(m_alertMacs.front());
             m_alertMacs.pop_front();
-            bHave = true;
+            m_waitingAlertSet.erase(mac);
+            nMore = m_alertMacs.size();
+            m_strShownAlert = mac;
+            m_bAlertShowing = true;
         }
+        PlayResourceSound("REDALERT");
+        CMessageBox::Show("ALERT!", AlertText(mac, nMore));
+        std::lock_guard<std::mutex> lock(m_alertMutex);
+        m_bAlertShowing = false;
+        m_strShownAlert.clear();
     }
-    if (!bHave && m_setup.pData != nullptr) {
-        const CStoreLock lock(*m_setup.pData);
-        const char* text = m_setup.pData->m_szAlertMac;
-        mac.assign(text, strnlen(text, sizeof(m_setup.pData->m_szAlertMac)));
-    }
-    char message[96];
-    std::snprintf(message, sizeof(message), "AP#%s is not authorized.", mac.c_str());
-    PlayResourceSound("REDALERT");
-    CMessageBox::Show("ALERT!", message);
 }
 
 void CMainFrame::OnLogPacket() {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "audio/SoundCues.h"
@@ -97,6 +98,8 @@ public:
     const std::string& GetDataDir() const { return m_setup.strDataDir; }
     // The alert texts waiting for their box (tests).
     std::size_t PendingAlerts() const;
+    // The text of the alert box for `mac` with `nMore` alerts behind it.
+    static std::string AlertText(const std::string& mac, std::size_t nMore);
 
 protected:
     // Gives each screen the store and the furniture.
@@ -138,7 +141,15 @@ private:
     // Stopped before the output it plays on goes.
     std::unique_ptr<CClickEngine> m_pClickEngine;
 
-    // MAC texts of the alarms posted and not yet shown (leaf lock).
+    // MAC texts of the alarms posted and not yet shown, oldest first, each
+    // once (leaf lock). Alarms beyond kMaxWaitingAlerts are not kept: the
+    // access point raises its alarm again the next time it is heard.
+    static constexpr std::size_t kMaxWaitingAlerts = 256;
     mutable std::mutex m_alertMutex;
     std::deque<std::string> m_alertMacs;
+    std::unordered_set<std::string> m_waitingAlertSet;  // of m_alertMacs
+    // The MAC whose box is up (GUI thread writes, posters read, under
+    // m_alertMutex); the loop that shows the boxes runs once at a time.
+    std::string m_strShownAlert;
+    bool m_bAlertShowing = false;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -72,8 +73,11 @@ protected:
     }
 
     void Emit(const std::string& line) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_lines.push_back(line);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_lines.push_back(line);
+        }
+        if (m_onLine) m_onLine(line);
     }
     std::vector<std::string> Lines() {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -106,6 +110,8 @@ protected:
     std::unique_ptr<COrvApp> m_pApp;
     std::unique_ptr<CScriptDriver> m_pDriver;
     int m_nInitResult = -2;
+    // Called after each printed line, on the thread that printed it.
+    std::function<void(const std::string&)> m_onLine;
     std::mutex m_mutex;
     std::vector<std::string> m_lines;
 };

@@ -355,8 +355,81 @@ TEST_F(MessagesTest, EachUnauthorizedAccessPointGetsItsOwnAlert) {
         "msgbox: ALERT! | AP#" + testpkt::MacText(testpkt::MacOf(1)) + " is not authorized.";
     const std::string textB =
         "msgbox: ALERT! | AP#" + testpkt::MacText(testpkt::MacOf(2)) + " is not authorized.";
-    EXPECT_THAT(events, ElementsAre("sound: REDALERT", textA, "sound: REDALERT", textB));
+    EXPECT_THAT(events,
+                ElementsAre("sound: REDALERT", textA + " (1 more)", "sound: REDALERT", textB));
     EXPECT_EQ(Frame().PendingAlerts(), 0u);
+}
+
+// A full unauthorized list: every unlisted access point alarms each time it
+// is heard. The alarms wait in order, each once, up to a bound; each box says
+// how many wait behind it; an access point left out alarms when heard again.
+TEST_F(MessagesTest, UnansweredAlertsWaitInOrderOnceEachAndBounded) {
+    {
+        const auto lock = Data().Lock();
+        Data().m_bSecurityEnabled = 1;
+        char mac[32];
+        for (int i = 0; i < kApListCapacity; ++i) {
+            std::snprintf(mac, sizeof(mac), "06-00-00-00-%02X-%02X", i >> 8, i & 0xFF);
+            ASSERT_GE(Data().AddUnauthorized(mac), 0);
+        }
+        ASSERT_LT(Data().AddUnauthorized("06-00-00-00-FF-FF"), 0);
+    }
+    const auto beacon = [](uint32_t n) {
+        return testpkt::Framed(9,
+                               testpkt::CaptureData(testpkt::Beacon(testpkt::MacOf(n), "net", 1)));
+    };
+    const auto alert = [](uint32_t n, std::size_t more) {
+        return "msgbox: ALERT! | " +
+               CMainFrame::AlertText(testpkt::MacText(testpkt::MacOf(n)), more);
+    };
+    constexpr uint32_t kHeard = 300;
+    for (uint32_t n = 1; n <= kHeard; ++n) {
+        m_pBoard->Feed(beacon(n));
+        if (n % 3 == 0) m_pBoard->Feed(beacon(n / 3));  // heard again while waiting
+    }
+    std::vector<std::string> boxes;
+    for (const auto& line : WithoutTx(Events("settle\n")))
+        if (line.starts_with("msgbox:")) boxes.push_back(line);
+    const std::size_t kept = 256;
+    ASSERT_EQ(boxes.size(), kept);
+    for (std::size_t i = 0; i < kept; ++i)
+        ASSERT_EQ(boxes[i], alert(static_cast<uint32_t>(i + 1), kept - 1 - i)) << i;
+
+    // Left out while the queue was full: alarms at its next beacon.
+    m_pBoard->Feed(beacon(kHeard));
+    EXPECT_THAT(WithoutTx(Events("settle\n")), ::testing::Contains(alert(kHeard, 0)));
+}
+
+// An alarm that comes while a box is up waits for it: the box's own loop
+// does not open a second box on top.
+TEST_F(MessagesTest, AnAlertThatComesWhileABoxIsUpWaitsForIt) {
+    const auto raise = [this](uint32_t n) {
+        const auto lock = Data().Lock();
+        const std::string mac = testpkt::MacText(testpkt::MacOf(n));
+        std::snprintf(Data().m_szAlertMac, sizeof(Data().m_szAlertMac), "%s", mac.c_str());
+        Frame().PostMessage(UM_UNAUTHORIZED_AP);
+    };
+    int nested = -1;
+    m_onLine = [&](const std::string& line) {
+        if (nested >= 0 || !line.starts_with("msgbox: ALERT!")) return;
+        nested = 0;
+        // What the box's modal loop does while it is up.
+        raise(2);
+        const std::size_t before = Lines().size();
+        m_pLoop->ProcessPending();
+        nested = static_cast<int>(Lines().size() - before);
+    };
+    raise(1);
+    const auto events = WithoutTx(Events("settle\n"));
+    m_onLine = nullptr;
+    EXPECT_EQ(nested, 0);
+    EXPECT_THAT(
+        events,
+        ElementsAre(
+            "sound: REDALERT",
+            "msgbox: ALERT! | " + CMainFrame::AlertText(testpkt::MacText(testpkt::MacOf(1)), 0),
+            "sound: REDALERT",
+            "msgbox: ALERT! | " + CMainFrame::AlertText(testpkt::MacText(testpkt::MacOf(2)), 0)));
 }
 
 TEST_F(MessagesTest, RefreshRepaintsOnlyTheActiveScreenForHandledPackets) {
