@@ -28,7 +28,8 @@ void CSimPort::Catch() {
 
 int CSimPort::BytesWaiting() {
     Catch();
-    if (m_pacing == Pacing::Unpaced && m_pBoard->Available() == 0) {
+    if (m_pacing == Pacing::Unpaced && m_pBoard->Available() == 0 &&
+        !m_bHeld.load(std::memory_order_acquire)) {
         if (!m_bGapShown) {
             m_bGapShown = true;
             return 0;

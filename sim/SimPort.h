@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -14,7 +15,8 @@ class CSimulatedBoard;
 // from the port's creation, so bytes arrive at 38,400 baud. Unpaced, the
 // board runs ahead whenever the reader has taken everything, but the port
 // still shows one empty poll between bursts so that the reader's pending
-// command gets written.
+// command gets written; the reader does not sleep after it. Held, an unpaced
+// board stands still (a script settling on it).
 class CSimPort : public ISerialPort {
 public:
     enum class Pacing { RealTime, Unpaced };
@@ -27,6 +29,10 @@ public:
     int BytesWaiting() override;
     int Read(uint8_t* buffer, int max) override;
     int Write(const uint8_t* buffer, int length) override;
+    bool IsUnpaced() const override {
+        return m_pacing == Pacing::Unpaced && !m_bHeld.load(std::memory_order_acquire);
+    }
+    void HoldInput(bool bHold) override { m_bHeld.store(bHold, std::memory_order_release); }
 
     CSimulatedBoard& Board() { return *m_pBoard; }
 
@@ -37,4 +43,5 @@ private:
     Pacing m_pacing;
     std::chrono::steady_clock::time_point m_start;
     bool m_bGapShown = false;
+    std::atomic<bool> m_bHeld{false};
 };

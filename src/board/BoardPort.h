@@ -37,6 +37,10 @@ public:
     int BytesWaiting();
     int Read(uint8_t* buffer, int max);
     int Write(const uint8_t* buffer, int length);
+    bool IsUnpaced() const { return m_pPort != nullptr && m_pPort->IsUnpaced(); }
+    void HoldInput(bool bHold) {
+        if (m_pPort != nullptr) m_pPort->HoldInput(bHold);
+    }
 
 private:
     std::unique_ptr<ISerialPort> m_pPort;

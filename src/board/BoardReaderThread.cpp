@@ -59,7 +59,8 @@ int BoardReaderThread(CBoardPort& port, CPacketFramer& framer, IPacketSink& sink
     framer.Reset();
     while (!stop.load(std::memory_order_acquire)) {
         if (BoardReaderPass(port, framer, sink, sounds, receive.data(), counters) ==
-            CBoardReader::Pass::Idle)
+                CBoardReader::Pass::Idle &&
+            !port.IsUnpaced())
             std::this_thread::sleep_for(kIdleSleep);
     }
     return 0;

@@ -68,7 +68,8 @@ CBoardReader::Pass BoardReaderPass(CBoardPort& port, CPacketFramer& framer, IPac
                                    CBoardReader::Counters* counters);
 
 // The reader loop: zeroes its receive buffer, resets the framer, then runs
-// passes until stop is raised, sleeping 5 ms after an idle pass. A partial
+// passes until stop is raised, sleeping 5 ms after an idle pass (not when
+// the port is unpaced: it has more at once). A partial
 // packet left in the framer is dropped. Returns 0.
 int BoardReaderThread(CBoardPort& port, CPacketFramer& framer, IPacketSink& sink,
                       ISoundCues* sounds, const std::atomic<bool>& stop);

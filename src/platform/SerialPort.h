@@ -3,7 +3,8 @@
 #include <cstdint>
 
 // A byte link to the RF board: the termios serial port, the simulated board
-// in process, or a recorded log played back. Only the reader thread uses it.
+// in process, or a recorded log played back. Only the reader thread uses it,
+// except HoldInput.
 class ISerialPort {
 public:
     virtual ~ISerialPort() = default;
@@ -16,4 +17,12 @@ public:
     virtual int Read(uint8_t* buffer, int max) = 0;
     // Writes `length` bytes; returns the count written or -1.
     virtual int Write(const uint8_t* buffer, int length) = 0;
+
+    // A source that makes its input when asked (the simulated board run
+    // unpaced) rather than as time passes: after a pass that found nothing
+    // the reader asks again at once instead of sleeping.
+    virtual bool IsUnpaced() const { return false; }
+    // Any thread: while held, an unpaced source makes no new input, so the
+    // reader can catch up with it; released, it runs on from where it was.
+    virtual void HoldInput(bool bHold) { (void)bHold; }
 };

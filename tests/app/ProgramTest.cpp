@@ -490,3 +490,18 @@ TEST_F(BoardSourceTest, ReplayOfWhatIsNotALogIsToldOnceAndNeverBlocks) {
         EXPECT_EQ(State("s.json").value("m_szFirmwareVersion", "x"), "0.00") << c.file;
     }
 }
+
+// The unpaced simulator never goes quiet: each settle covers what it had sent
+// and the script goes on (a settle that waited for quiet would hold every step
+// for its whole time limit). The store moves on between the steps.
+TEST_F(BoardSourceTest, SettleFinishesOnTheUnpacedSimulator) {
+    std::string script;
+    for (int i = 0; i < 8; ++i) script += "settle\n";
+    script += "state a.json\nsleep 200\nstate b.json\n";
+    const Result r = RunScript(script, {"--simulate", "--speed", "0"});
+    ASSERT_EQ(r.rc, 0);
+    const nlohmann::json a = State("a.json");
+    const nlohmann::json b = State("b.json");
+    EXPECT_EQ(a.value("m_szFirmwareVersion", ""), "V 1.21 ORV-RF 2.4");
+    EXPECT_NE(a.dump(), b.dump());
+}

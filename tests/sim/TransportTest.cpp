@@ -128,6 +128,31 @@ TEST(SimPort, UnpacedShowsAGapThenRunsAhead) {
     EXPECT_GT(port.Board().Now(), 5 * CSimulatedBoard::kSecond);
 }
 
+// Held, the unpaced board hands out what it has and then stands still; the
+// reader is told to sleep meanwhile. Released, it runs on.
+TEST(SimPort, AHeldUnpacedBoardStandsStillUntilReleased) {
+    CSimPort port(CScenario::Default(), 1, CSimPort::Pacing::Unpaced);
+    EXPECT_TRUE(port.IsUnpaced());
+    std::vector<uint8_t> buffer(4096);
+    for (int pass = 0; pass < 20; ++pass)
+        if (port.BytesWaiting() > 0) port.Read(buffer.data(), static_cast<int>(buffer.size()));
+    port.HoldInput(true);
+    EXPECT_FALSE(port.IsUnpaced());
+    while (port.BytesWaiting() > 0) port.Read(buffer.data(), static_cast<int>(buffer.size()));
+    const int64_t held = port.Board().Now();
+    for (int pass = 0; pass < 20; ++pass) EXPECT_EQ(port.BytesWaiting(), 0);
+    EXPECT_EQ(port.Board().Now(), held);
+    port.HoldInput(false);
+    EXPECT_TRUE(port.IsUnpaced());
+    int got = 0;
+    for (int pass = 0; pass < 4 && got == 0; ++pass) got = port.BytesWaiting();
+    EXPECT_GT(got, 0);
+    EXPECT_GT(port.Board().Now(), held);
+
+    CSimPort paced(CScenario::Default(), 1, CSimPort::Pacing::RealTime);
+    EXPECT_FALSE(paced.IsUnpaced());
+}
+
 TEST(SimPort, RealTimeFollowsTheClock) {
     const auto start = Clock::now();
     CSimPort port(CScenario::Default(), 1, CSimPort::Pacing::RealTime);

@@ -388,12 +388,19 @@ void CScriptDriver::WaitForReader() {
     }
 }
 
+// An unpaced board never goes quiet on its own: it is held while the script
+// settles, so the settle covers what it had sent when the settle began (and
+// what the commands written meanwhile set going), then it runs on.
 void CScriptDriver::Settle() {
     CUiLoop& loop = m_app.Loop();
+    CMainFrame* frame = m_app.GetMainFrame();
+    CBoardPort* port = frame != nullptr ? frame->GetBoardPort() : nullptr;
+    if (port != nullptr) port->HoldInput(true);
     for (int round = 0; round < kMaxSettleRounds && !loop.IsQuitting(); ++round) {
         WaitForReader();
         if (loop.ProcessPending() == 0) break;
     }
+    if (port != nullptr) port->HoldInput(false);
 }
 
 int CScriptDriver::WriteTexts(const std::string& path) {
