@@ -133,6 +133,16 @@ void ShowSceneInAWindow() {
     }
     EXPECT_EQ(differing, 0);
 
+    // A small surface gets the software renderer, and a frame like the one
+    // shown is not put on the window again.
+    if (std::getenv("SDL_RENDER_DRIVER") == nullptr) {
+        EXPECT_EQ(host.RendererName(), "software");
+    }
+    const int presents = host.PresentCount();
+    EXPECT_GE(presents, 1);
+    for (int i = 0; i < 10; ++i) host.Present(loop.Screen());
+    EXPECT_EQ(host.PresentCount(), presents);
+
     // A left click in window pixels arrives in screen coordinates.
     SDL_Event e{};
     e.type = SDL_MOUSEBUTTONDOWN;
@@ -166,6 +176,53 @@ void ShowSceneInAWindow() {
 }
 
 }  // namespace
+
+TEST(SdlHost, TheRendererSuitsTheMachine) {
+    using Choice = CSdlHost::RendererChoice;
+    struct Case {
+        bool bGpu, bFullscreen, bHinted;
+        Choice want;
+    };
+    const Case cases[] = {
+        {false, false, false, Choice::Software}, {false, true, false, Choice::Software},
+        {true, false, false, Choice::Software},  {true, true, false, Choice::Accelerated},
+        {false, false, true, Choice::Hinted},    {true, true, true, Choice::Hinted},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CSdlHost::ChooseRenderer(c.bGpu, c.bFullscreen, c.bHinted), c.want)
+            << c.bGpu << c.bFullscreen << c.bHinted;
+    }
+}
+
+// Frames come faster than the display refreshes: the first shows at once,
+// the rest wait for the next refresh and only the newest of them shows.
+TEST(PresentPacer, PresentsAtMostAtTheRefreshRateAndNeverLosesTheLastFrame) {
+    CPresentPacer pacer;
+    pacer.SetRefreshRate(50);  // 20 ms
+    EXPECT_EQ(pacer.IntervalMs(), 20u);
+    EXPECT_EQ(pacer.LimitWaitMs(1000, 250), 250);  // nothing waiting
+    ASSERT_TRUE(pacer.Offer(1000));
+    pacer.Presented(1000);
+    int presents = 1;
+    for (std::uint64_t t = 1001; t < 1100; t += 2) {
+        if (pacer.Offer(t)) {
+            pacer.Presented(t);
+            ++presents;
+        }
+    }
+    EXPECT_EQ(presents, 5);  // 1000, 1021, 1041, 1061, 1081
+    EXPECT_TRUE(pacer.IsWaiting());
+    EXPECT_EQ(pacer.LimitWaitMs(1099, 250), 2);
+    EXPECT_FALSE(pacer.IsDue(1100));
+    EXPECT_TRUE(pacer.IsDue(1101));
+    EXPECT_EQ(pacer.LimitWaitMs(1101, 250), 0);
+    pacer.Presented(1101);
+    EXPECT_FALSE(pacer.IsDue(5000));
+
+    // A display that reports no rate counts as 60 Hz.
+    pacer.SetRefreshRate(0);
+    EXPECT_EQ(pacer.IntervalMs(), 17u);
+}
 
 TEST(SdlHost, WindowShowsTheSamePixelsAsTheHeadlessHostAndMapsTheStylus) {
     CXvfb xvfb;

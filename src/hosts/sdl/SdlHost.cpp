@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 
 #include "gfx/Canvas.h"
 #include "ui/FrameWnd.h"
@@ -111,24 +112,56 @@ int CSdlHost::Open() {
         Close();
         return -1;
     }
-    m_pRenderer = SDL_CreateRenderer(m_pWindow, -1, 0);
-    if (m_pRenderer == nullptr)
-        m_pRenderer = SDL_CreateRenderer(m_pWindow, -1, SDL_RENDERER_SOFTWARE);
-    if (m_pRenderer == nullptr) {
-        Close();
-        return -1;
-    }
-    SDL_RenderSetLogicalSize(m_pRenderer, kW, kH);
-    SDL_RenderSetIntegerScale(m_pRenderer, SDL_TRUE);
-    m_pTexture =
-        SDL_CreateTexture(m_pRenderer, SDL_PIXELFORMAT_RGB24, SDL_TEXTUREACCESS_STREAMING, kW, kH);
-    if (m_pTexture == nullptr) {
+    if (CreateRenderer() < 0) {
         Close();
         return -1;
     }
     m_nWakeEvent = SDL_RegisterEvents(1);
     SDL_StartTextInput();
     m_audio.Open(!m_options.bAudio);
+    return 0;
+}
+
+CSdlHost::RendererChoice CSdlHost::ChooseRenderer(bool bGpuPresent, bool bFullscreen,
+                                                  bool bDriverHinted) {
+    if (bDriverHinted) return RendererChoice::Hinted;
+    return bGpuPresent && bFullscreen ? RendererChoice::Accelerated : RendererChoice::Software;
+}
+
+bool CSdlHost::GpuPresent() {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", ec)) {
+        if (entry.path().filename().string().starts_with("renderD")) return true;
+    }
+    return false;
+}
+
+std::string CSdlHost::RendererName() const {
+    SDL_RendererInfo info{};
+    if (m_pRenderer == nullptr || SDL_GetRendererInfo(m_pRenderer, &info) != 0) return {};
+    return info.name != nullptr ? info.name : "";
+}
+
+int CSdlHost::CreateRenderer() {
+    const RendererChoice choice = ChooseRenderer(GpuPresent(), m_options.bFullscreen,
+                                                 SDL_GetHint(SDL_HINT_RENDER_DRIVER) != nullptr);
+    const Uint32 first = choice == RendererChoice::Software ? SDL_RENDERER_SOFTWARE : 0;
+    m_pRenderer = SDL_CreateRenderer(m_pWindow, -1, first);
+    // Whichever failed, the other kind may still work.
+    if (m_pRenderer == nullptr) {
+        m_pRenderer = SDL_CreateRenderer(
+            m_pWindow, -1, first == SDL_RENDERER_SOFTWARE ? 0 : SDL_RENDERER_SOFTWARE);
+    }
+    if (m_pRenderer == nullptr) return -1;
+    SDL_RenderSetLogicalSize(m_pRenderer, kW, kH);
+    SDL_RenderSetIntegerScale(m_pRenderer, SDL_TRUE);
+    m_pTexture =
+        SDL_CreateTexture(m_pRenderer, SDL_PIXELFORMAT_RGB24, SDL_TEXTUREACCESS_STREAMING, kW, kH);
+    if (m_pTexture == nullptr) return -1;
+    SDL_DisplayMode mode{};
+    m_pacer.SetRefreshRate(SDL_GetWindowDisplayMode(m_pWindow, &mode) == 0 ? mode.refresh_rate : 0);
+    m_lastFrame.clear();
+    m_bMustPresent = true;
     return 0;
 }
 
@@ -169,13 +202,34 @@ void CSdlHost::RenderFrame() {
     SDL_RenderCopy(m_pRenderer, m_pTexture, nullptr, nullptr);
 }
 
+// A frame equal to the one shown is not presented again (unless the window
+// lost its contents); a changed one goes to the texture at once and to the
+// window when the pacer allows.
 void CSdlHost::Present(const CCanvas& screen) {
     if (m_pTexture == nullptr) return;
     const CBitmap& bits = screen.Bitmap();
     if (bits.Width() != kW || bits.Height() != kH) return;
-    SDL_UpdateTexture(m_pTexture, nullptr, bits.Data(), static_cast<int>(bits.Stride()));
+    const std::size_t size = bits.Stride() * static_cast<std::size_t>(kH);
+    const bool bSame =
+        m_lastFrame.size() == size && std::memcmp(m_lastFrame.data(), bits.Data(), size) == 0;
+    if (bSame && !m_bMustPresent) return;
+    if (!bSame) {
+        m_lastFrame.assign(bits.Data(), bits.Data() + size);
+        SDL_UpdateTexture(m_pTexture, nullptr, bits.Data(), static_cast<int>(bits.Stride()));
+    }
+    if (m_pacer.Offer(TickMs())) PresentNow();
+}
+
+void CSdlHost::PresentNow() {
     RenderFrame();
     SDL_RenderPresent(m_pRenderer);
+    m_pacer.Presented(TickMs());
+    m_bMustPresent = false;
+    ++m_nPresents;
+}
+
+void CSdlHost::PresentIfDue() {
+    if (m_pRenderer != nullptr && m_pacer.IsDue(TickMs())) PresentNow();
 }
 
 bool CSdlHost::ToScreen(float wx, float wy, int& x, int& y) const {
@@ -200,6 +254,7 @@ void CSdlHost::HandleEvent(CUiLoop& loop, const void* p) {
                 loop.OnCloseRequest();
             } else if (e.window.event == SDL_WINDOWEVENT_EXPOSED ||
                        e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                m_bMustPresent = true;
                 loop.OnExposed();
             }
             break;
@@ -259,10 +314,13 @@ void CSdlHost::PumpEvents(CUiLoop& loop, int nTimeoutMs) {
     }
     SDL_Event e;
     if (loop.Queue().PendingCount() > 0) nTimeoutMs = 0;
-    if (SDL_WaitEventTimeout(&e, nTimeoutMs) == 0) return;
-    do {
-        if (e.type != m_nWakeEvent) HandleEvent(loop, &e);
-    } while (SDL_PollEvent(&e) != 0);
+    nTimeoutMs = m_pacer.LimitWaitMs(TickMs(), nTimeoutMs);
+    if (SDL_WaitEventTimeout(&e, nTimeoutMs) != 0) {
+        do {
+            if (e.type != m_nWakeEvent) HandleEvent(loop, &e);
+        } while (SDL_PollEvent(&e) != 0);
+    }
+    PresentIfDue();
 }
 
 void CSdlHost::PlaySound(const char*, std::span<const std::uint8_t> wave) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gfx/Bitmap.h"
+#include "hosts/sdl/PresentPacer.h"
 #include "platform/AudioOutput.h"
 #include "ui/Host.h"
 
@@ -57,7 +58,26 @@ public:
     // pixel. 0, or -1 when the renderer cannot read.
     int ReadBackPixels(CBitmap& out);
 
+    // The renderer for the window. The screen is a 240 x 320 picture that
+    // changes a few times a second: SDL's software renderer shows it for a
+    // fraction of what a GL context costs, and without a GPU GL would only
+    // rasterise in software itself. A GPU scales a full-screen display; a
+    // render driver named in SDL_RENDER_DRIVER is followed.
+    enum class RendererChoice { Software, Accelerated, Hinted };
+    static RendererChoice ChooseRenderer(bool bGpuPresent, bool bFullscreen, bool bDriverHinted);
+    // Whether the machine has a GPU render node.
+    static bool GpuPresent();
+    // The renderer's name ("software", "opengl", ...), empty when closed.
+    std::string RendererName() const;
+    // Frames put on the window since Open.
+    int PresentCount() const { return m_nPresents; }
+
 private:
+    int CreateRenderer();
+    // Shows the texture now.
+    void PresentNow();
+    // Shows a frame held back by the pacer once its time has come.
+    void PresentIfDue();
     void HandleEvent(CUiLoop& loop, const void* event);
     bool ToScreen(float wx, float wy, int& x, int& y) const;
     void RenderFrame();
@@ -70,4 +90,8 @@ private:
     std::uint32_t m_nWakeEvent = 0;
     CAudioOutput m_audio;
     std::vector<std::uint8_t> m_beep;  // WAVE of the exclamation beep
+    CPresentPacer m_pacer;
+    std::vector<std::uint8_t> m_lastFrame;  // the pixels last put in the texture
+    bool m_bMustPresent = true;             // the window lost its contents
+    int m_nPresents = 0;
 };
