@@ -146,6 +146,9 @@ int CSdlHost::CreateRenderer() {
     const RendererChoice choice = ChooseRenderer(GpuPresent(), m_options.bFullscreen,
                                                  SDL_GetHint(SDL_HINT_RENDER_DRIVER) != nullptr);
     const Uint32 first = choice == RendererChoice::Software ? SDL_RENDERER_SOFTWARE : 0;
+    // The software renderer draws into the window's surface, which SDL would
+    // otherwise back with a GL texture: the very context it is chosen to avoid.
+    if (first == SDL_RENDERER_SOFTWARE) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     m_pRenderer = SDL_CreateRenderer(m_pWindow, -1, first);
     // Whichever failed, the other kind may still work.
     if (m_pRenderer == nullptr) {
