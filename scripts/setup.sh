@@ -9,7 +9,7 @@ packages=(
   libsdl2-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libpng-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth xdotool time
   tshark
 )
 
