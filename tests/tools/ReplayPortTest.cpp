@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -166,7 +168,7 @@ TEST(ReplayPort, ALargeLogIsPlayedInBoundedMemory) {
         {"every record in one second", Timing::AllInOneSecond},
         {"no readable time", Timing::TimesUnreadable},
     };
-    constexpr int kPackets = 60000;  // about 24 MB of records
+    constexpr int kPackets = 30000;  // about 12 MB of records
     CTempFolder folder;
     for (const Case& c : cases) {
         LogBuilder log;
@@ -230,4 +232,44 @@ TEST(ReplayPort, ASecondBeyondTheCapIsPlayedInChunksASecondApart) {
     now = 2.0;
     EXPECT_EQ(Drain(port).size(), 1u);
     EXPECT_TRUE(port.Finished());
+}
+
+// What Open takes for a log: its header, or a damaged header with records
+// behind it. Anything else is refused with a reason, a FIFO without waiting
+// for a writer.
+TEST(ReplayPort, OpenTellsALogFromWhatIsNot) {
+    CTempFolder folder;
+    LogBuilder good;
+    good.Packet(4, {1}).Packet(4, {2});
+    good.WriteTo(folder.Path("good.ov"));
+    Bytes damaged = good.Get();
+    damaged[0] = 'X';
+    damaged[5] = 0;
+    logtest::WriteFile(folder.Path("damaged.ov"), damaged);
+    logtest::WriteFile(folder.Path("text.txt"), Bytes(100000, 'a'));
+    logtest::WriteFile(folder.Path("empty.ov"), {});
+    ASSERT_EQ(mkfifo(folder.Path("fifo.ov").c_str(), 0600), 0);
+    struct Case {
+        const char* file;
+        const char* error;  // empty: opens
+        size_t packets;
+    };
+    const Case cases[] = {
+        {"good.ov", "", 2},
+        {"damaged.ov", "", 2},
+        {"text.txt", CReplayPort::kNotALog, 0},
+        {"empty.ov", CReplayPort::kNotALog, 0},
+        {"fifo.ov", "Not a regular file", 0},
+        {"", "Is a directory", 0},
+        {"missing.ov", "No such file or directory", 0},
+    };
+    for (const Case& c : cases) {
+        CReplayPort port(0.0);
+        std::string error;
+        const int rc = port.Open(folder.Path(c.file), error);
+        EXPECT_EQ(rc, *c.error == 0 ? 0 : -1) << c.file;
+        EXPECT_EQ(error, c.error) << c.file;
+        EXPECT_EQ(port.IsOpen(), rc == 0) << c.file;
+        EXPECT_EQ(rc == 0 ? Drain(port).size() : 0u, c.packets) << c.file;
+    }
 }
