@@ -98,6 +98,10 @@ bool ParseSpeed(const char* text, double& speed) {
 
 }  // namespace
 
+std::string Counted(uint64_t n, const char* singular, const char* plural) {
+    return std::to_string(n) + " " + (n == 1 ? singular : plural);
+}
+
 int RunLogTool(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
     if (argc < 2) return Usage(err, kUsage);
     const std::string_view command = argv[1];
