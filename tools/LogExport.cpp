@@ -38,10 +38,15 @@ public:
     COutput(const COutput&) = delete;
     COutput& operator=(const COutput&) = delete;
 
-    int Open(const std::string& inPath, const std::string& outPath, std::FILE* err);
+    // `out` is the tool's standard output: OUT naming the same file (as
+    // /dev/stdout does) is written through it, at its position.
+    int Open(const std::string& inPath, const std::string& outPath, std::FILE* out, std::FILE* err);
     // Flushes, closes and renames into place: 0, or -1 after saying why.
     int Commit(std::FILE* err);
     std::FILE* File() const { return m_pFile; }
+    // Whether the export goes to the same file as `stream` (OUT named
+    // /dev/stdout): the summary must then not go into the data.
+    bool SameFileAs(std::FILE* stream) const;
 
 private:
     int Fail(std::FILE* err, const char* what, int error);
@@ -51,6 +56,7 @@ private:
     std::string m_target;   // the file renamed onto
     std::string m_temp;     // empty when writing directly
     std::FILE* m_pFile = nullptr;
+    struct stat m_written {};
     // The descriptor under m_pFile and the first write error on it: stdio
     // only keeps a flag, and the reason is what the message needs.
     struct Sink {
@@ -90,7 +96,8 @@ int COutput::Fail(std::FILE* err, const char* what, int error) {
     return -1;
 }
 
-int COutput::Open(const std::string& inPath, const std::string& outPath, std::FILE* err) {
+int COutput::Open(const std::string& inPath, const std::string& outPath, std::FILE* out,
+                  std::FILE* err) {
     m_outPath = outPath;
     struct stat outStat {};
     const bool exists = ::stat(outPath.c_str(), &outStat) == 0;
@@ -107,7 +114,14 @@ int COutput::Open(const std::string& inPath, const std::string& outPath, std::FI
     if (exists && S_ISDIR(outStat.st_mode)) return Fail(err, "cannot create", EISDIR);
 
     int fd = -1;
-    if (exists && !S_ISREG(outStat.st_mode)) {
+    struct stat outStream {};
+    if (exists && ::fstat(fileno(out), &outStream) == 0 && outStream.st_dev == outStat.st_dev &&
+        outStream.st_ino == outStat.st_ino) {
+        std::fflush(out);
+        fd = ::fcntl(fileno(out), F_DUPFD_CLOEXEC, 0);
+        if (fd < 0) return Fail(err, "cannot write", errno);
+        m_target = outPath;
+    } else if (exists && !S_ISREG(outStat.st_mode)) {
         // Without blocking, so that a FIFO nobody reads is refused rather
         // than waited on.
         fd = ::open(outPath.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
@@ -144,6 +158,7 @@ int COutput::Open(const std::string& inPath, const std::string& outPath, std::FI
         }
         ::fchmod(fd, mode);
     }
+    ::fstat(fd, &m_written);
     m_sink = Sink{fd, 0};
     m_pFile = ::fopencookie(&m_sink, "wb", {nullptr, &SinkWrite, nullptr, &SinkClose});
     if (m_pFile == nullptr) {
@@ -172,6 +187,12 @@ int COutput::Commit(std::FILE* err) {
     }
     m_temp.clear();
     return 0;
+}
+
+bool COutput::SameFileAs(std::FILE* stream) const {
+    struct stat st {};
+    return m_written.st_ino != 0 && ::fstat(fileno(stream), &st) == 0 &&
+           st.st_dev == m_written.st_dev && st.st_ino == m_written.st_ino;
 }
 
 void COutput::Abandon() {
@@ -216,13 +237,14 @@ struct Files {
     COutput output;
 };
 
-int OpenFiles(Files& files, const std::string& path, const std::string& outPath, std::FILE* err) {
+int OpenFiles(Files& files, const std::string& path, const std::string& outPath, std::FILE* out,
+              std::FILE* err) {
     std::string error;
     if (files.reader.Open(path, error) < 0) {
         std::fprintf(err, "orvalis-log: cannot open %s: %s\n", path.c_str(), error.c_str());
         return -1;
     }
-    return files.output.Open(path, outPath, err);
+    return files.output.Open(path, outPath, out, err);
 }
 
 // Closes the output; only then is the summary printed. `damage` counts the
@@ -231,8 +253,9 @@ int OpenFiles(Files& files, const std::string& path, const std::string& outPath,
 int Finish(Files& files, const std::string& summary, uint64_t damage, CDamageReport& report,
            std::FILE* out, std::FILE* err, const std::string& note = "") {
     report.Close();
+    const bool intoOut = files.output.SameFileAs(out);
     if (files.output.Commit(err) < 0) return kExitUsage;
-    std::fprintf(out, "%s\n", summary.c_str());
+    std::fprintf(intoOut ? err : out, "%s\n", summary.c_str());
     if (!note.empty()) std::fprintf(err, "orvalis-log: %s\n", note.c_str());
     damage += report.BadTimes();
     if (damage != 0) {
@@ -315,7 +338,7 @@ std::string Coordinate(const SurveyFix& fix) {
 int RunExportPcap(const std::string& path, const std::string& outPath, std::FILE* out,
                   std::FILE* err) {
     Files files;
-    if (OpenFiles(files, path, outPath, err) < 0) return kExitUsage;
+    if (OpenFiles(files, path, outPath, out, err) < 0) return kExitUsage;
     CDamageReport report(err);
     CPcapWriter pcap(files.output.File());
     pcap.WriteHeader();
@@ -401,7 +424,7 @@ std::string WigleLine(const WigleRow& row) {
 int RunExportWigle(const std::string& path, const std::string& outPath, std::FILE* out,
                    std::FILE* err) {
     Files files;
-    if (OpenFiles(files, path, outPath, err) < 0) return kExitUsage;
+    if (OpenFiles(files, path, outPath, out, err) < 0) return kExitUsage;
     CDamageReport report(err);
     std::FILE* f = files.output.File();
     std::fputs(
@@ -459,7 +482,7 @@ int RunExportWigle(const std::string& path, const std::string& outPath, std::FIL
 int RunExportKml(const std::string& path, const std::string& outPath, std::FILE* out,
                  std::FILE* err) {
     Files files;
-    if (OpenFiles(files, path, outPath, err) < 0) return kExitUsage;
+    if (OpenFiles(files, path, outPath, out, err) < 0) return kExitUsage;
     CDamageReport report(err);
 
     struct Best {

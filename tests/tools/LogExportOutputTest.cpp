@@ -193,3 +193,26 @@ TEST_F(ExportOutputTest, LogsThatAreNotRegularFilesAreRefusedWithoutWaiting) {
     EXPECT_THAT(RunTool({"info", fifo}).err, HasSubstr("not a regular file"));
     EXPECT_FALSE(std::filesystem::exists(out));
 }
+
+TEST_F(ExportOutputTest, AnOutputThatIsStandardOutputIsAppendedToAndKeepsTheSummaryOut) {
+    // As `orvalis-log export wigle LOG /dev/stdout >> all.csv` runs.
+    const std::string all = dir.Path("all.csv");
+    logtest::WriteFile(all, {'f', 'i', 'r', 's', 't', '\n'});
+    std::FILE* out = std::fopen(all.c_str(), "a");
+    std::FILE* err = std::tmpfile();
+    ASSERT_TRUE(out != nullptr && err != nullptr);
+    const char* argv[] = {"orvalis-log", "export", "wigle", log.c_str(), all.c_str()};
+    EXPECT_EQ(RunLogTool(5, argv, out, err), kExitOk);
+    std::fclose(out);
+    std::rewind(err);
+    char text[512] = {};
+    const size_t n = std::fread(text, 1, sizeof(text) - 1, err);
+    std::fclose(err);
+    EXPECT_THAT(std::string(text, n), HasSubstr("1 row (1 access point) written to " + all));
+
+    const Bytes bytes = logtest::ReadFile(all);
+    const std::string csv(bytes.begin(), bytes.end());
+    EXPECT_THAT(csv, ::testing::StartsWith("first\nWigleWifi-1.6,"));
+    EXPECT_THAT(csv, ::testing::EndsWith(",WIFI\n"));
+    EXPECT_EQ(FilesIn(dir), (std::set<std::string>{"survey.ov", "all.csv"}));
+}
