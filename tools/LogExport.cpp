@@ -125,10 +125,12 @@ int COutput::Open(const std::string& inPath, const std::string& outPath, std::FI
         // Without blocking, so that a FIFO nobody reads is refused rather
         // than waited on.
         fd = ::open(outPath.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) {
-            return errno == ENXIO ? Fail(err, "cannot write", EPIPE)
-                                  : Fail(err, "cannot write", errno);
+        if (fd < 0 && errno == ENXIO) {
+            std::fprintf(err, "orvalis-log: cannot write %s: no process reads it\n",
+                         outPath.c_str());
+            return -1;
         }
+        if (fd < 0) return Fail(err, "cannot write", errno);
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         m_target = outPath;
     } else {
@@ -139,18 +141,24 @@ int COutput::Open(const std::string& inPath, const std::string& outPath, std::FI
             if (resolved == nullptr) return Fail(err, "cannot create", errno);
             m_target = resolved;
             std::free(resolved);
+            // Replaced only where it could have been written over.
+            if (::access(m_target.c_str(), W_OK) != 0) return Fail(err, "cannot write", errno);
         }
         const std::filesystem::path target(m_target);
         const std::filesystem::path folder =
             target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
         std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
         fd = ::mkstemp(temp.data());
-        if (fd < 0) return Fail(err, "cannot create", errno);
+        if (fd < 0) return Fail(err, "cannot create a temporary file beside", errno);
         m_temp = temp;
-        // The permissions a plain create would give, or those of the file replaced.
+        // The permissions a plain create would give, or the owner and
+        // permissions of the file replaced (the owner only where allowed).
         mode_t mode = 0;
         if (exists) {
             mode = outStat.st_mode & 07777;
+            if (::fchown(fd, outStat.st_uid, outStat.st_gid) != 0) {
+                // Not permitted for others' files: the export is then ours.
+            }
         } else {
             const mode_t mask = ::umask(0);
             ::umask(mask);

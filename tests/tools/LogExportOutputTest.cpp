@@ -155,7 +155,7 @@ TEST_F(ExportOutputTest, OutputsThatAreNotFilesAreWrittenDirectly) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const auto unread = RunTool({"export", "wigle", log, fifo});
     EXPECT_EQ(unread.rc, kExitUsage);
-    EXPECT_THAT(unread.err, HasSubstr("cannot write " + fifo));
+    EXPECT_THAT(unread.err, HasSubstr("cannot write " + fifo + ": no process reads it"));
     std::string received;
     std::thread reader([&] {
         const int fd = ::open(fifo.c_str(), O_RDONLY);
