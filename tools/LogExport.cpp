@@ -29,8 +29,8 @@ namespace {
 // temporary file in the same folder and renamed into place once it has been
 // written and closed without error, so a failed export never leaves a half
 // file under the final name and an existing file survives the failure. Any
-// other file (a terminal, a pipe, /dev/stdout, /dev/full) cannot be replaced
-// that way and is written directly.
+// other file (a terminal, a pipe, /dev/full) cannot be replaced that way and
+// is written directly, and so is the file the tool's standard output writes.
 class COutput {
 public:
     COutput() = default;
