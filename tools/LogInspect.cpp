@@ -145,7 +145,7 @@ int RunInfo(const std::string& path, std::FILE* out, std::FILE* err) {
     }
 
     std::fprintf(out, "file:          %s\n", path.c_str());
-    std::fprintf(out, "size:          %" PRIu64 " bytes\n", reader.FileSize());
+    std::fprintf(out, "size:          %s\n", Counted(reader.FileSize(), "byte", "bytes").c_str());
     std::fprintf(out, "header:        \"%s\" (%s)\n", Printable(reader.HeaderBytes()).c_str(),
                  reader.HeaderGood() ? "version 4.00" : "not a log header");
     std::fprintf(out, "records:       %" PRIu64 "\n", records);
@@ -159,8 +159,10 @@ int RunInfo(const std::string& path, std::FILE* out, std::FILE* err) {
     std::fprintf(out, "packet types:\n");
     for (int t = 0; t < 256; ++t) {
         if (types[t].records == 0) continue;
-        std::fprintf(out, "  %3d %-31s %10" PRIu64 " records %12" PRIu64 " bytes\n", t,
-                     PacketType::Name(static_cast<uint8_t>(t)), types[t].records, types[t].bytes);
+        std::fprintf(out, "  %3d %-33s %10" PRIu64 " %-7s %12" PRIu64 " %s\n", t,
+                     PacketType::Name(static_cast<uint8_t>(t)), types[t].records,
+                     types[t].records == 1 ? "record" : "records", types[t].bytes,
+                     types[t].bytes == 1 ? "byte" : "bytes");
     }
     std::fprintf(out, "markers:       %" PRIu64 "\n", markerCount);
     for (const Marker& m : markers) {
@@ -183,10 +185,12 @@ int RunInfo(const std::string& path, std::FILE* out, std::FILE* err) {
         for (const LogProblem& p : problems) std::fprintf(out, "  %s\n", p.Describe().c_str());
         if (problemCount > problems.size()) std::fprintf(out, "  ...\n");
         if (badChecks != 0) {
-            std::fprintf(out, "  %" PRIu64 " records with a bad check byte\n", badChecks);
+            std::fprintf(out, "  %s with a bad check byte\n",
+                         Counted(badChecks, "record", "records").c_str());
         }
         if (badTimes != 0) {
-            std::fprintf(out, "  %" PRIu64 " records with an impossible time\n", badTimes);
+            std::fprintf(out, "  %s with an impossible time\n",
+                         Counted(badTimes, "record", "records").c_str());
         }
     }
     return damaged ? kExitDamaged : kExitOk;
@@ -261,13 +265,15 @@ int RunVerify(const std::string& path, std::FILE* out, std::FILE* err) {
     }
     if (faults > kMaxLines) std::fprintf(out, "... %" PRIu64 " more\n", faults - kMaxLines);
     if (faults == 0) {
-        std::fprintf(out, "%s: OK, %" PRIu64 " records, %" PRIu64 " bytes\n", path.c_str(), records,
-                     reader.FileSize());
+        std::fprintf(out, "%s: OK, %s, %s\n", path.c_str(),
+                     Counted(records, "record", "records").c_str(),
+                     Counted(reader.FileSize(), "byte", "bytes").c_str());
         return kExitOk;
     }
-    std::fprintf(out,
-                 "%s: DAMAGED, %" PRIu64 " faults; %" PRIu64 " records (%" PRIu64
-                 " bytes) readable of %" PRIu64 " bytes\n",
-                 path.c_str(), faults, records, bytes, reader.FileSize());
+    std::fprintf(out, "%s: DAMAGED, %s; %s (%s) readable of %s\n", path.c_str(),
+                 Counted(faults, "fault", "faults").c_str(),
+                 Counted(records, "record", "records").c_str(),
+                 Counted(bytes, "byte", "bytes").c_str(),
+                 Counted(reader.FileSize(), "byte", "bytes").c_str());
     return kExitDamaged;
 }

@@ -9,6 +9,17 @@ namespace {
 // Fix statuses 6 and 7: a 2D or 3D position.
 constexpr uint16_t kFirstFixStatus = 6;
 
+// Whether the decoders take this record's frame as a beacon: the beacon
+// packet types, or a management frame of subtype 8 among the other captures.
+bool CarriesBeacon(const LogRecord& record) {
+    if (PacketType::IsBeaconCapture(record.nType)) return true;
+    constexpr uint32_t kFcAt = CaptureHeader::kSize + CaptureHeader::kFrameControl;
+    if (record.nLength <= kFcAt) return false;
+    const uint8_t fc = record.pPayload[kFcAt];
+    constexpr uint8_t kManagement = 0, kBeaconSubtype = 8;
+    return ((fc >> 2) & 3) == kManagement && (fc >> 4) == kBeaconSubtype;
+}
+
 }  // namespace
 
 CLogSurvey::CLogSurvey() : m_pStore(std::make_unique<CSurveyData>()) {}
@@ -50,9 +61,15 @@ uint64_t CLogSurvey::Run(CLogReader& reader, const StepFn& onStep, const Problem
                 m_fix.dLatitude = gps.m_dLatitude2;
                 m_fix.dLongitude = gps.m_dLongitude2;
                 m_fix.dAltitudeM = gps.m_dHeight1 / 100.0;
+                m_nFix = ++m_nFixCount;
+            } else if (step.bGpsMessage) {
+                // The receiver lost its fix: the last position is stale.
+                m_fix = SurveyFix{};
+                m_nFix = 0;
             }
         }
         step.fix = m_fix;
+        step.nFix = m_nFix;
 
         // The decoders count every frame they take into the station table.
         char mac[32];
@@ -67,7 +84,14 @@ uint64_t CLogSurvey::Run(CLogReader& reader, const StepFn& onStep, const Problem
                 ApSighting& ap = step.ap;
                 ap.bPresent = true;
                 ap.mac = mac;
-                ap.ssid.assign(station->szSsid, strnlen(station->szSsid, sizeof(station->szSsid)));
+                std::string& ssid = m_beaconSsids[ap.mac];
+                const size_t frameSsid = strnlen(store.m_szFrameSsid, sizeof(store.m_szFrameSsid));
+                if (CarriesBeacon(record) && frameSsid != 0) {
+                    ssid.assign(store.m_szFrameSsid, frameSsid);
+                } else if (ssid.empty()) {
+                    ssid.assign(station->szSsid, strnlen(station->szSsid, sizeof(station->szSsid)));
+                }
+                ap.ssid = ssid;
                 ap.nRssi = station->nRssi;
                 ap.nChannel = station->nChannel;
                 ap.bPrivacy = station->bPrivacy != 0;

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "board/LogReader.h"
@@ -24,6 +25,9 @@ struct ApSighting {
     bool bPresent = false;
     bool bFirst = false;  // the first sighting of this access point in the log
     std::string mac;      // "00-11-22-33-44-55"
+    // The latest non-empty SSID the access point announced in a beacon so
+    // far: the station table keeps the SSID of the frame that created the
+    // entry, which is empty when a data frame came first.
     std::string ssid;
     int nRssi = 0;
     int nChannel = 0;
@@ -37,7 +41,10 @@ struct SurveyStep {
     int nChannel = 0;
     // This record carried a GPS message the program decoded.
     bool bGpsMessage = false;
-    // The latest fix up to and including this record.
+    // The current fix: a GPS message with a valid fix starts a fix interval,
+    // which runs up to the next GPS message of any kind. nFix numbers the
+    // intervals from 1; outside one it is 0 and fix.bValid is false.
+    uint64_t nFix = 0;
     SurveyFix fix;
     ApSighting ap;
 };
@@ -64,5 +71,8 @@ public:
 private:
     std::unique_ptr<CSurveyData> m_pStore;
     std::unordered_set<std::string> m_seenAps;
+    std::unordered_map<std::string, std::string> m_beaconSsids;
     SurveyFix m_fix;
+    uint64_t m_nFix = 0;
+    uint64_t m_nFixCount = 0;
 };

@@ -63,15 +63,26 @@ constexpr const char* kExportHelp =
     "  pcap   every captured 802.11 frame (packet types 6, 9, 10, 18) as a pcap\n"
     "         record with radiotap headers (flags, rate, channel, antenna signal)\n"
     "         and the record's time\n"
-    "  wigle  one row per access point, when first seen, with the position of the\n"
-    "         latest GPS fix before it (WiGLE CSV 1.6)\n"
+    "  wigle  one row per access point per GPS fix in which it was heard, with its\n"
+    "         strongest RSSI in that fix (WiGLE CSV 1.6). A fix lasts from a GPS\n"
+    "         message with a valid fix to the next GPS message; sightings outside\n"
+    "         a fix have no position and are left out, and their number is given\n"
+    "         on standard error\n"
     "  kml    the GPS track and one placemark per access point at its strongest\n"
     "         sighting with a position\n"
     "\n"
     "The records are run through the program's own decoders, so the export shows\n"
-    "what the screens showed. Record times are taken as local times of this\n"
-    "machine (set TZ to change that). Damage is reported and skipped; the export\n"
-    "is still written and the exit code is 1.\n";
+    "what the screens showed; an access point is named by its beacons. Record\n"
+    "times are taken as local times of this machine (set TZ to change that).\n"
+    "Damage, including records with an impossible time, is reported and skipped\n"
+    "(such times are left out; pcap leaves such frames out); the export is still\n"
+    "written and the exit code is 1.\n"
+    "\n"
+    "OUT may not be FILE itself. A file is written under a temporary name beside\n"
+    "OUT and renamed to OUT only when complete, so a failed export leaves OUT as\n"
+    "it was; a device, a pipe or this tool's standard output (/dev/stdout) is\n"
+    "written directly, and the summary line then goes to standard error. Success\n"
+    "is reported only once OUT is written and closed.\n";
 
 bool IsHelp(std::string_view arg) {
     return arg == "--help" || arg == "-h";
@@ -97,6 +108,10 @@ bool ParseSpeed(const char* text, double& speed) {
 }
 
 }  // namespace
+
+std::string Counted(uint64_t n, const char* singular, const char* plural) {
+    return std::to_string(n) + " " + (n == 1 ? singular : plural);
+}
 
 int RunLogTool(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
     if (argc < 2) return Usage(err, kUsage);

@@ -14,6 +14,9 @@ inline constexpr int kExitDamaged = 1;
 // Bad usage, or a file that cannot be opened or written.
 inline constexpr int kExitUsage = 2;
 
+// "1 fault", "2 faults", "0 faults": a count with its noun in the right number.
+std::string Counted(uint64_t n, const char* singular, const char* plural);
+
 // Runs one command line (argv[0] is the program); output and messages go to
 // `out` and `err`. Returns the exit code.
 int RunLogTool(int argc, const char* const* argv, std::FILE* out, std::FILE* err);

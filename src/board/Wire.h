@@ -39,7 +39,9 @@ constexpr bool IsBeaconCapture(uint8_t type) {
 }
 
 // What each type carries, in words ("captured beacon"); "unassigned" for a
-// type the board does not send.
+// type the board does not send. Types the decoders treat alike still carry
+// different frames: the board sends probe responses as type 10 and frames at
+// 5.5 and 11 Mbit/s as type 18.
 struct Description {
     uint8_t type;
     const char* name;
@@ -47,19 +49,19 @@ struct Description {
 inline constexpr Description kDescriptions[] = {
     {kFirmwareVersion, "firmware version"},
     {kSerialNumber, "serial number"},
-    {kModeAck, "mode acknowledged"},
+    {kModeAck, "mode acknowledgement"},
     {kChannelReport, "channel report"},
     {kNarrowSweep, "20 MHz spectrum sweep"},
-    {kCapturedFrame, "captured 802.11 frame"},
-    {kGps, "GPS receiver data"},
+    {kCapturedFrame, "captured frame, 1 or 2 Mbit/s"},
+    {kGps, "GPS receiver message"},
     {kCapturedBeacon, "captured beacon"},
-    {kCapturedBeaconAlt, "captured beacon"},
-    {kChannelReportCount, "channel report with count"},
+    {kCapturedBeaconAlt, "captured probe response"},
+    {kChannelReportCount, "channel report with frame count"},
     {kBatteryLow, "battery low, with channel load"},
     {kWideSweep, "100 MHz spectrum sweep"},
-    {kCapturedFrameAlt, "captured 802.11 frame"},
+    {kCapturedFrameAlt, "captured frame, 5.5 or 11 Mbit/s"},
     {kChannelLoad, "channel load"},
-    {kChannelValue, "per-channel value"},
+    {kChannelValue, "noise level of a channel"},
 };
 constexpr const char* Name(uint8_t type) {
     for (const Description& d : kDescriptions)

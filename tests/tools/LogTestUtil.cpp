@@ -6,6 +6,9 @@
 #include <random>
 
 #include "board/Framing.h"
+#include "board/PacketFramer.h"
+#include "sim/Scenario.h"
+#include "sim/SimulatedBoard.h"
 #include "tools/LogTool.h"
 
 namespace logtest {
@@ -80,6 +83,36 @@ Bytes GpsMessage(double latitude, double longitude, int heightCm, bool fix) {
     m[7] = 0xD7;
     m[129] = static_cast<uint8_t>((fix ? 7 : 3) << 5);
     return m;
+}
+
+LogBuilder RecordSimulatorSession(uint64_t seed, int seconds, int mode, int channel) {
+    CSimulatedBoard board(CScenario::Default(), seed);
+    auto command = [&](uint8_t number, uint8_t argument) {
+        const uint8_t bytes[] = {0x11, 0x12, number, argument, 0x11, 0x13};
+        board.Write(bytes, sizeof(bytes));
+    };
+    command(BoardCommand::kSetMode, static_cast<uint8_t>(mode));
+    if (channel != 0) command(BoardCommand::kSetChannel, static_cast<uint8_t>(channel));
+
+    LogBuilder log;
+    log.Date(2026, 12, 8);
+    CPacketFramer framer;
+    for (int s = 0; s < seconds; ++s) {
+        board.AdvanceTo(int64_t{s + 1} * CSimulatedBoard::kSecond);
+        log.At(10 + s / 3600, s / 60 % 60, s % 60);
+        for (const uint8_t b : board.ReadAll()) {
+            framer.PushByte(b);
+            if (!framer.IsComplete()) continue;
+            const Bytes payload(framer.Buffer(), framer.Buffer() + framer.Length());
+            // The recorder takes only packets with a good check byte.
+            if (CLogFormat::CheckSum(framer.Type(), payload.data(),
+                                     static_cast<uint32_t>(payload.size())) == 0) {
+                log.Raw(framer.Type(), payload);
+            }
+            framer.Reset();
+        }
+    }
+    return log;
 }
 
 namespace {

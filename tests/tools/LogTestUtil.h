@@ -40,6 +40,12 @@ void WriteFile(const std::string& path, const Bytes& bytes);
 // A GPS message with a fix at the given position (degrees), or without a fix.
 Bytes GpsMessage(double latitude, double longitude, int heightCm, bool fix);
 
+// A log of a session on the simulated board (built-in scenario, with its GPS
+// track): every packet the board sent in `seconds` of board time, recorded
+// as the program records them, stamped from 2026-12-08 10:00:00 on. The
+// board is put into `mode`, on `channel` when it is not 0.
+LogBuilder RecordSimulatorSession(uint64_t seed, int seconds, int mode, int channel);
+
 // Runs `orvalis-log` in-process with the given arguments (after argv[0]).
 struct ToolRun {
     int rc = -1;

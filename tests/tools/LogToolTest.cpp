@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 
 #include "LogTestUtil.h"
@@ -150,7 +151,7 @@ TEST_F(LogToolTest, InfoSummarisesTheLog) {
     EXPECT_THAT(run.out, HasSubstr("time span:     0:00:03"));
     EXPECT_THAT(run.out, HasSubstr("2007-03-05 10:00:00"));
     EXPECT_THAT(run.out, HasSubstr("markers:       1\n  Marker #1"));
-    EXPECT_THAT(run.out, HasSubstr("  7 GPS receiver data"));
+    EXPECT_THAT(run.out, HasSubstr("  7 GPS receiver message"));
     EXPECT_THAT(run.out, Not(HasSubstr("damage")));
 }
 
@@ -306,9 +307,10 @@ TEST_F(LogToolTest, PcapCutsFramesToWhatArrivedAndFlagsRejectedOnes) {
     EXPECT_EQ(records[0].frame.size(), testpkt::CaptureData(lying).size() - 97);
 }
 
-TEST_F(LogToolTest, WigleListsEachAccessPointOnceWhenFirstSeen) {
+TEST_F(LogToolTest, WigleWritesOneRowPerAccessPointAndFixAndCountsTheUnplaced) {
     const std::string out = dir.Path("survey.csv");
-    ASSERT_EQ(RunTool({"export", "wigle", good, out}).rc, kExitOk);
+    const auto run = RunTool({"export", "wigle", good, out});
+    ASSERT_EQ(run.rc, kExitOk) << run.err;
     const Bytes bytes = logtest::ReadFile(out);
     const auto lines = Lines(std::string(bytes.begin(), bytes.end()));
     ASSERT_EQ(lines.size(), 4u);
@@ -316,11 +318,16 @@ TEST_F(LogToolTest, WigleListsEachAccessPointOnceWhenFirstSeen) {
     EXPECT_EQ(lines[1],
               "MAC,SSID,AuthMode,FirstSeen,Channel,Frequency,RSSI,CurrentLatitude,"
               "CurrentLongitude,AltitudeMeters,AccuracyMeters,RCOIs,MfgrId,Type");
-    // Seen before any fix: no position.
-    EXPECT_EQ(lines[2], "00:11:22:33:44:55,alpha,[ESS],2007-03-05 10:00:00,6,2437,-70,,,,,,,WIFI");
-    EXPECT_EQ(lines[3],
+    // alpha at -70 came before the first fix and at -45 after the fix was
+    // lost: only its sighting in the second fix is placed.
+    EXPECT_EQ(lines[2],
               "00:0a:0b:0c:0d:0e,\"se,cret\",[WEP][ESS],2007-03-05 10:00:01,6,2437,-60,"
               "51.5000000,-0.1250000,30.0,,,,WIFI");
+    EXPECT_EQ(lines[3],
+              "00:11:22:33:44:55,alpha,[ESS],2007-03-05 10:00:03,6,2437,-40,"
+              "51.6000000,-0.2500000,31.0,,,,WIFI");
+    EXPECT_EQ(run.out, "2 rows (2 access points) written to " + out + "\n");
+    EXPECT_EQ(run.err, "orvalis-log: 2 sightings of access points without a GPS fix left out\n");
 }
 
 TEST_F(LogToolTest, KmlHasTheTrackAndEachAccessPointAtItsStrongest) {
@@ -380,4 +387,118 @@ TEST_F(LogToolTest, TsharkDissectsTheExportedFrames) {
     EXPECT_THAT(lines[2], ::testing::StartsWith("02:00:00:00:00:07;"));
     EXPECT_EQ(ssid(lines[3]), "alpha");
     for (const std::string& line : lines) EXPECT_THAT(line, ::testing::EndsWith(";6"));
+}
+
+TEST(LogExportTimes, ImpossibleRecordTimesAreDamageAndLeftOut) {
+    setenv("TZ", "UTC", 1);
+    CTempFolder dir;
+    LogBuilder log;
+    log.At(10, 0, 0).Packet(4, {6}).Packet(7, logtest::GpsMessage(47.0, 8.5, 40000, true));
+    log.Packet(9, testpkt::CaptureData(testpkt::Beacon(kApA, "alpha", 6, -70)));
+    // The clock's month byte is wrecked from here on: the strongest sighting
+    // and the second fix carry impossible times.
+    log.Date(2007, 13, 5).At(10, 0, 1);
+    const size_t badBeacon = log.Offset();
+    log.Packet(9, testpkt::CaptureData(testpkt::Beacon(kApA, "alpha", 6, -40)));
+    const size_t badFix = log.Offset();
+    log.Packet(7, logtest::GpsMessage(47.1, 8.6, 40000, true));
+    log.Packet(9, testpkt::CaptureData(testpkt::Beacon(kApB, "beta", 6, -50)));
+    const std::string in = dir.Path("clock.ov");
+    log.WriteTo(in);
+    const std::string badLine = "impossible time 2007-13-05 10:00:01 in record at offset ";
+
+    const auto verify = RunTool({"verify", in});
+    EXPECT_EQ(verify.rc, kExitDamaged);
+    EXPECT_THAT(verify.out, HasSubstr(badLine + std::to_string(badBeacon) + "\n"));
+    EXPECT_THAT(verify.out, HasSubstr("DAMAGED, 3 faults; 6 records"));
+
+    struct Case {
+        const char* format;
+        std::vector<std::string> present, absent;
+    };
+    const Case cases[] = {
+        {"wigle",
+         {"00:11:22:33:44:55,alpha,[ESS],,6,2437,-40,47.0000000,8.5000000,400.0,",
+          "00:0a:0b:0c:0d:0e,beta,[ESS],,6,2437,-50,47.1000000,8.6000000,"},
+         {"2007-13", "1970"}},
+        {"kml", {"RSSI -40 dBm, open</description>"}, {"2007-13", "1970", "strongest at"}},
+    };
+    for (const Case& c : cases) {
+        const std::string out = dir.Path(std::string("clock.") + c.format);
+        const auto run = RunTool({"export", c.format, in, out});
+        EXPECT_EQ(run.rc, kExitDamaged) << c.format;
+        EXPECT_THAT(run.err, HasSubstr("orvalis-log: " + badLine + std::to_string(badBeacon)));
+        EXPECT_THAT(run.err, HasSubstr("orvalis-log: " + badLine + std::to_string(badFix)));
+        EXPECT_THAT(run.err, HasSubstr("the log is damaged (3 faults)"));
+        const Bytes bytes = logtest::ReadFile(out);
+        const std::string text(bytes.begin(), bytes.end());
+        for (const std::string& s : c.present) EXPECT_THAT(text, HasSubstr(s)) << c.format;
+        for (const std::string& s : c.absent) EXPECT_THAT(text, Not(HasSubstr(s))) << c.format;
+    }
+    // A pcap record cannot go without a time: those frames are left out.
+    const auto pcap = RunTool({"export", "pcap", in, dir.Path("clock.pcap")});
+    EXPECT_EQ(pcap.rc, kExitDamaged);
+    EXPECT_THAT(pcap.out, HasSubstr("1 frame written to "));
+    EXPECT_THAT(pcap.out, HasSubstr("(2 frames with an impossible time left out)"));
+    const auto records = ParsePcap(logtest::ReadFile(dir.Path("clock.pcap")));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].seconds, 1173088800u);
+}
+
+TEST(LogExportSsids, AccessPointsAreNamedByTheirBeaconsAndPlacedAtTheirStrongestPerFix) {
+    CTempFolder dir;
+    LogBuilder log;
+    log.Packet(4, {6}).Packet(7, logtest::GpsMessage(47.0, 8.5, 40000, true));
+    // A data frame creates the station's entry before any beacon names it.
+    log.Packet(6, testpkt::CaptureData(testpkt::DataFrame(kApA, -55)));
+    log.Packet(9, testpkt::CaptureData(testpkt::Beacon(kApA, "Cafe Limmat", 6, -70)));
+    log.Packet(6, testpkt::CaptureData(testpkt::DataFrame(kApA, -50)));
+    // A beacon that hides the name does not take it away.
+    log.Packet(9, testpkt::CaptureData(testpkt::Beacon(kApA, "", 6, -60)));
+    log.At(12, 0, 1).Packet(7, logtest::GpsMessage(47.1, 8.6, 40000, true));
+    log.Packet(9, testpkt::CaptureData(testpkt::Beacon(kApA, "Cafe Limmat 2", 6, -80)));
+    log.Packet(9, testpkt::CaptureData(testpkt::Beacon(kApA, "", 6, -75)));
+    const std::string in = dir.Path("cafe.ov");
+    log.WriteTo(in);
+
+    const std::string csv = dir.Path("cafe.csv");
+    const auto run = RunTool({"export", "wigle", in, csv});
+    ASSERT_EQ(run.rc, kExitOk) << run.err;
+    const Bytes bytes = logtest::ReadFile(csv);
+    const auto lines = Lines(std::string(bytes.begin(), bytes.end()));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[2],
+              "00:11:22:33:44:55,Cafe Limmat,[ESS],2007-03-05 12:00:00,6,2437,-50,47.0000000,"
+              "8.5000000,400.0,,,,WIFI");
+    EXPECT_EQ(lines[3],
+              "00:11:22:33:44:55,Cafe Limmat 2,[ESS],2007-03-05 12:00:01,6,2437,-75,47.1000000,"
+              "8.6000000,400.0,,,,WIFI");
+    EXPECT_EQ(run.err, "orvalis-log: 0 sightings of access points without a GPS fix left out\n");
+
+    const std::string kml = dir.Path("cafe.kml");
+    ASSERT_EQ(RunTool({"export", "kml", in, kml}).rc, kExitOk);
+    const Bytes kmlBytes = logtest::ReadFile(kml);
+    EXPECT_THAT(std::string(kmlBytes.begin(), kmlBytes.end()),
+                HasSubstr("<name>Cafe Limmat 2</name>"));
+}
+
+TEST(LogInfo, LabelsEveryTypeByWhatItCarriesAndCountsInEnglish) {
+    std::set<std::string> labels;
+    for (const PacketType::Description& d : PacketType::kDescriptions) {
+        EXPECT_TRUE(labels.insert(d.name).second) << "type " << int(d.type) << ": " << d.name;
+    }
+    CTempFolder dir;
+    LogBuilder log;
+    log.Packet(10, testpkt::CaptureData(testpkt::Beacon(kApA, "alpha", 1, -50)));
+    log.Raw(4, {6, 0});  // a bad check byte
+    const std::string in = dir.Path("one.ov");
+    log.WriteTo(in);
+    const auto info = RunTool({"info", in});
+    EXPECT_THAT(info.out, HasSubstr(" 10 captured probe response "));
+    EXPECT_THAT(info.out, HasSubstr("         1 record "));
+    EXPECT_THAT(info.out, HasSubstr("  1 record with a bad check byte\n"));
+    EXPECT_THAT(RunTool({"verify", in}).out, HasSubstr("DAMAGED, 1 fault; 2 records"));
+    const auto pcap = RunTool({"export", "pcap", in, dir.Path("one.pcap")});
+    EXPECT_THAT(pcap.out, HasSubstr("1 frame written"));
+    EXPECT_THAT(pcap.err, HasSubstr("the log is damaged (1 fault)"));
 }
