@@ -80,14 +80,12 @@ int CHeatMap::Build(const std::vector<HeatSample>& samples, const std::vector<Su
     }
     // The middle of everything that will be drawn is the projection's centre.
     double minLat = 90, maxLat = -90, minLon = 180, maxLon = -180;
-    bool any = false;
     auto extend = [&](double lat, double lon) {
         if (!ValidPosition(lat, lon)) return;
         minLat = std::min(minLat, lat);
         maxLat = std::max(maxLat, lat);
         minLon = std::min(minLon, lon);
         maxLon = std::max(maxLon, lon);
-        any = true;
     };
     bool anySample = false;
     for (const HeatSample& s : samples) {
@@ -100,7 +98,6 @@ int CHeatMap::Build(const std::vector<HeatSample>& samples, const std::vector<Su
     }
     for (const SurveyFix& f : track) extend(f.dLatitude, f.dLongitude);
     for (const HeatMarker& m : markers) extend(m.dLatitude, m.dLongitude);
-    (void)any;
     m_dLat0 = (minLat + maxLat) / 2;
     m_dLon0 = (minLon + maxLon) / 2;
     m_dCosLat0 = std::max(std::cos(m_dLat0 * std::numbers::pi / 180.0), 1e-6);

@@ -68,7 +68,7 @@ std::string CsvField(const std::string& text) {
 
 void WriteText(const ReportData& data, const std::string& path, std::FILE* out) {
     const CSurveyCollector& s = data.survey;
-    std::fprintf(out, "Survey report of %s\n", Printable(path).c_str());
+    std::fprintf(out, "Survey report of %s\n", path.c_str());
     std::fprintf(out, "%" PRIu64 " records", data.run.nRecords);
     if (s.HasTime())
         std::fprintf(out, " from %s to %s", s.FirstTime().Format().c_str(),
@@ -163,7 +163,7 @@ double Rounded(double value) {
 void WriteJson(const ReportData& data, const std::string& path, std::FILE* out) {
     const CSurveyCollector& s = data.survey;
     Json doc;
-    doc["log"] = Latin1ToUtf8(path);
+    doc["log"] = path;
     doc["records"] = data.run.nRecords;
     doc["first_time"] = s.HasTime() ? Json(s.FirstTime().Format()) : Json();
     doc["last_time"] = s.HasTime() ? Json(s.LastTime().Format()) : Json();
@@ -213,7 +213,8 @@ void WriteJson(const ReportData& data, const std::string& path, std::FILE* out) 
                             {"noise", ch.HasNoise() ? Json(Rounded(ch.MeanNoise())) : Json()}});
     }
     doc["channels"] = std::move(channels);
-    std::fprintf(out, "%s\n", doc.dump(2).c_str());
+    // A file name that is not UTF-8 must not stop the report.
+    std::fprintf(out, "%s\n", doc.dump(2, ' ', false, Json::error_handler_t::replace).c_str());
 }
 
 }  // namespace

@@ -13,11 +13,9 @@
 
 namespace {
 
-// Inside a management frame's capture (rate byte first): the capability
-// field and the information elements behind the fixed fields.
-constexpr uint32_t kCapabilityOffset = 38;
+// Inside a management frame's capture (rate byte first): the information
+// elements behind the fixed fields.
 constexpr uint32_t kElementsOffset = 40;
-constexpr uint8_t kPrivacyBit = 0x10;
 constexpr uint8_t kElementSsid = 0;
 constexpr size_t kSsidMaxLength = 32;
 
