@@ -125,6 +125,12 @@ int RunExportGeoJson(const std::string& path, const std::string& outPath, std::F
     CSurveyCollector survey;
     CFeatureWriter writer(f);
     uint64_t sightings = 0;
+    // Sightings come in runs at the same position and second: their texts
+    // are formatted once per run.
+    SurveyFix textFix;
+    std::string fixText;
+    LogTime textTime;
+    std::string timeText;
     SurveyRunResult run;
     const int opened = RunSurveyOf(
         path, err,
@@ -135,14 +141,26 @@ int RunExportGeoJson(const std::string& path, const std::string& outPath, std::F
             const ApSummary* ap = survey.Find(step.ap.mac);
             std::string& o = writer.Begin();
             o += "\"geometry\":{\"type\":\"Point\",\"coordinates\":";
-            AppendPosition(o, step.fix);
+            if (fixText.empty() || step.fix.dLatitude != textFix.dLatitude ||
+                step.fix.dLongitude != textFix.dLongitude ||
+                step.fix.dAltitudeM != textFix.dAltitudeM) {
+                textFix = step.fix;
+                fixText.clear();
+                AppendPosition(fixText, step.fix);
+            }
+            o += fixText;
             o += "},\"properties\":{\"kind\":\"sighting\",\"mac\":";
             AppendJsonString(o, step.ap.mac);
             o += ",\"ssid\":";
             AppendJsonString(o, ap != nullptr ? ap->ssid : std::string());
             o += ",\"channel\":" + std::to_string(step.ap.nChannel) +
                  ",\"rssi\":" + std::to_string(step.ap.nRssi) + ",\"time\":";
-            AppendJsonString(o, IsoTime(step.pRecord->time));
+            if (timeText.empty() || !(step.pRecord->time == textTime)) {
+                textTime = step.pRecord->time;
+                timeText.clear();
+                AppendJsonString(timeText, IsoTime(textTime));
+            }
+            o += timeText;
             o += "}";
             writer.End();
             ++sightings;
