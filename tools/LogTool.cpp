@@ -20,6 +20,9 @@ constexpr const char* kUsage =
     "  export pcap FILE OUT.pcap   captured 802.11 frames, radiotap link type\n"
     "  export wigle FILE OUT.csv   access points in the WiGLE CSV 1.6 format\n"
     "  export kml FILE OUT.kml     GPS track and access points for map viewers\n"
+    "  export geojson FILE [OUT]   track, sightings and access points as GeoJSON\n"
+    "  report FILE [--format F]    access points and channels (text, csv or json)\n"
+    "  heatmap FILE -o MAP.png     coverage map [--mac MAC] [--cell METRES]\n"
     "\n"
     "'orvalis-log COMMAND --help' describes a command.\n"
     "exit codes: 0 success, 1 damaged file, 2 bad usage or a file that cannot be\n"
@@ -59,6 +62,7 @@ constexpr const char* kReplayHelp =
 
 constexpr const char* kExportHelp =
     "usage: orvalis-log export pcap|wigle|kml FILE OUT\n"
+    "       orvalis-log export geojson FILE [OUT]\n"
     "\n"
     "  pcap   every captured 802.11 frame (packet types 6, 9, 10, 18) as a pcap\n"
     "         record with radiotap headers (flags, rate, channel, antenna signal)\n"
@@ -70,6 +74,9 @@ constexpr const char* kExportHelp =
     "         on standard error\n"
     "  kml    the GPS track and one placemark per access point at its strongest\n"
     "         sighting with a position\n"
+    "  geojson a FeatureCollection: the track, one point per sighting with a\n"
+    "         position and one per access point at its strongest (to standard\n"
+    "         output without OUT)\n"
     "\n"
     "The records are run through the program's own decoders, so the export shows\n"
     "what the screens showed; an access point is named by its beacons. Record\n"
@@ -120,6 +127,7 @@ int RunLogTool(int argc, const char* const* argv, std::FILE* out, std::FILE* err
         std::fputs(kUsage, out);
         return kExitOk;
     }
+    if (command == "report" || command == "heatmap") return RunReportCommand(argc, argv, out, err);
     const int nArgs = argc - 2;
     const char* const* args = argv + 2;
     for (int i = 0; i < nArgs; ++i) {
@@ -171,6 +179,10 @@ int RunLogTool(int argc, const char* const* argv, std::FILE* out, std::FILE* err
         }
         if (path.empty()) return BadArgs(err, "replay", kReplayHelp);
         return RunReplay(path, speed, printOnly, argv[0], out, err);
+    }
+    if (command == "export" && nArgs >= 1 && std::string_view(args[0]) == "geojson") {
+        if (nArgs != 2 && nArgs != 3) return BadArgs(err, "export", kExportHelp);
+        return RunExportGeoJson(args[1], nArgs == 3 ? args[2] : "", out, err);
     }
     if (command == "export") {
         if (nArgs != 3) return BadArgs(err, "export", kExportHelp);

@@ -31,6 +31,15 @@ int RunExportWigle(const std::string& path, const std::string& outPath, std::FIL
                    std::FILE* err);
 int RunExportKml(const std::string& path, const std::string& outPath, std::FILE* out,
                  std::FILE* err);
+// `report` and `heatmap` with their options (argv[1] is the command word).
+int RunReportCommand(int argc, const char* const* argv, std::FILE* out, std::FILE* err);
+// Survey reports (LogReport.cpp, GeoJson.cpp, HeatMap.cpp). An empty
+// outPath for GeoJSON writes to `out`.
+int RunReport(const std::string& path, const std::string& format, std::FILE* out, std::FILE* err);
+int RunExportGeoJson(const std::string& path, const std::string& outPath, std::FILE* out,
+                     std::FILE* err);
+int RunHeatMap(const std::string& path, const std::string& outPath, const std::string& mac,
+               double cellM, std::FILE* out, std::FILE* err);
 // Runs `orvalis --replay FILE --speed X`; with printOnly (or when the program
 // cannot be found) prints that command line instead.
 int RunReplay(const std::string& path, double speed, bool printOnly, const char* argv0,

@@ -53,11 +53,7 @@ void CMac::OnDown() {
 }
 
 COLORREF CMac::RssiColor(int rssi) {
-    const int r = rssi < -100 ? -100 : (rssi > -20 ? -20 : rssi);
-    if (r <= -81) return RGB(255, ((r + 100) * 255) / 20, 0);
-    if (r <= -61) return RGB(255 - ((r + 80) * 255) / 20, 255, 0);
-    if (r <= -41) return RGB(0, 255, ((r + 60) * 255) / 20);
-    return RGB(((r + 40) * 255) / 20, 255, 255);
+    return Palette::RssiColor(rssi);
 }
 
 int CMac::ChannelAt(int x) {
