@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "FakeHost.h"
+#include "gfx/Canvas.h"
 #include "tests/support/TempFolder.h"
 #include "ui/Button.h"
 #include "ui/ComboBox.h"
@@ -231,6 +232,34 @@ TEST_F(Modal, SaveDialogNameFieldEditsLikeADesktopTextField) {
         EXPECT_EQ(dlg.DoModal(), IDCANCEL);
         EXPECT_EQ(text, c.text) << c.keys;
     }
+}
+
+// A tap in the name field puts the caret at the character boundary nearest
+// to it and drops the selection, as a desktop field does.
+TEST_F(Modal, SaveDialogTapInTheNamePlacesTheCaret) {
+    const CTempFolder folder;
+    CFileDialog dlg(".ov", "ovlog.ov", "Orvalis Log Files (*.ov)|*.ov||", folder.Folder());
+    std::vector<std::string> texts;
+    WhenDialogShown([&](CDialog& d) {
+        auto* combo = dynamic_cast<CComboBox*>(d.GetDlgItem(CFileDialog::kNameId));
+        const CPoint org = d.GetClientOrigin();
+        const CRect r = combo->GetWindowRect();
+        CCanvas measure(1, 1);
+        measure.SelectFont(combo->GetFont());
+        // Just right of the middle of "l" (after "ov"), then far right of
+        // the text, then on its first pixel.
+        const int ov = measure.GetTextExtent("ov").cx;
+        const int ovl = measure.GetTextExtent("ovl").cx;
+        for (const int x : {2 + (ov + ovl) / 2 + 1, r.Width() - CComboBox::kButtonWidth - 4, 2}) {
+            loop.OnStylusDown(org.x + r.left + x, org.y + r.top + r.Height() / 2);
+            Keys("_");
+            texts.push_back(combo->GetWindowText());
+            loop.OnKeyDown(VK_BACK, false);
+        }
+        Tap(d, IDCANCEL);
+    });
+    dlg.DoModal();
+    EXPECT_EQ(texts, (std::vector<std::string>{"ovl_og.ov", "ovlog.ov_", "_ovlog.ov"}));
 }
 
 TEST_F(Modal, SaveDialogArrowDropsTheMatchingFilesAndPickingOneFillsTheName) {
