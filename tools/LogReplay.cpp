@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "board/LogReader.h"
+#include "board/ReplaySpeed.h"
 #include "tools/LogTool.h"
 
 namespace {
@@ -70,11 +71,14 @@ int RunReplay(const std::string& path, double speed, bool printOnly, const char*
         std::fprintf(err, "orvalis-log: cannot open %s: %s\n", path.c_str(), error.c_str());
         return kExitUsage;
     }
-    char speedText[32];
-    std::snprintf(speedText, sizeof(speedText), "%g", speed);
+    const std::string speedText = FormatReplaySpeed(speed);
     const std::string program = FindProgram(argv0);
     const std::string shown = program.empty() ? "orvalis" : program;
-    const std::string line = Quoted(shown) + " --replay " + Quoted(path) + " --speed " + speedText;
+    // A name starting with '-' is joined to its option, where the program
+    // cannot take it for an option of its own.
+    const bool bJoin = path.starts_with('-');
+    const std::string line = Quoted(shown) + (bJoin ? " --replay=" : " --replay ") + Quoted(path) +
+                             " --speed " + speedText;
     if (printOnly) {
         std::fprintf(out, "%s\n", line.c_str());
         return kExitOk;
@@ -86,7 +90,13 @@ int RunReplay(const std::string& path, double speed, bool printOnly, const char*
     }
     std::fflush(out);
     std::fflush(err);
-    std::vector<std::string> args = {program, "--replay", path, "--speed", speedText};
+    std::vector<std::string> args = {program};
+    if (bJoin) {
+        args.push_back("--replay=" + path);
+    } else {
+        args.insert(args.end(), {"--replay", path});
+    }
+    args.insert(args.end(), {"--speed", speedText});
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

@@ -1,5 +1,7 @@
 #include "tools/LogTool.h"
 
+#include "board/ReplaySpeed.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -105,15 +107,6 @@ int BadArgs(std::FILE* err, const char* command, const char* help) {
     return Usage(err, help);
 }
 
-bool ParseSpeed(const char* text, double& speed) {
-    char* end = nullptr;
-    errno = 0;
-    const double value = std::strtod(text, &end);
-    if (end == text || *end != '\0' || errno != 0 || !(value >= 0.0) || value > 1e6) return false;
-    speed = value;
-    return true;
-}
-
 }  // namespace
 
 std::string Counted(uint64_t n, const char* singular, const char* plural) {
@@ -159,14 +152,13 @@ int RunLogTool(int argc, const char* const* argv, std::FILE* out, std::FILE* err
         bool printOnly = false;
         for (int i = 0; i < nArgs; ++i) {
             const std::string_view arg = args[i];
-            if (arg == "--speed" && i + 1 < nArgs) {
-                if (!ParseSpeed(args[++i], speed)) {
-                    std::fprintf(err, "orvalis-log replay: bad speed '%s'\n", args[i]);
-                    return kExitUsage;
-                }
-            } else if (arg.starts_with("--speed=")) {
-                if (!ParseSpeed(args[i] + 8, speed)) {
-                    std::fprintf(err, "orvalis-log replay: bad speed '%s'\n", args[i] + 8);
+            if (arg == "--speed" || arg.starts_with("--speed=")) {
+                const bool bJoined = arg.starts_with("--speed=");
+                if (!bJoined && i + 1 >= nArgs) return BadArgs(err, "replay", kReplayHelp);
+                const char* text = bJoined ? args[i] + 8 : args[++i];
+                if (!ParseReplaySpeed(text, speed)) {
+                    std::fprintf(err, "orvalis-log replay: --speed needs %s, not '%s'\n",
+                                 kReplaySpeedRule, text);
                     return kExitUsage;
                 }
             } else if (arg == "--print") {

@@ -2,8 +2,10 @@
 
 #include <cstdio>
 
+#include "platform/GuardedMain.h"
 #include "tools/LinkServer.h"
 
 int main(int argc, char** argv) {
-    return RunLinkServer(argc, argv, stdout, stderr);
+    return RunGuardedMain("orvalis-link-server",
+                          [&] { return RunLinkServer(argc, argv, stdout, stderr); });
 }

@@ -2,8 +2,9 @@
 
 #include <cstdio>
 
+#include "platform/GuardedMain.h"
 #include "tools/LogTool.h"
 
 int main(int argc, char** argv) {
-    return RunLogTool(argc, argv, stdout, stderr);
+    return RunGuardedMain("orvalis-log", [&] { return RunLogTool(argc, argv, stdout, stderr); });
 }

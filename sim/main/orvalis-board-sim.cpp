@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/GuardedMain.h"
 #include "sim/BoardServer.h"
 #include "sim/Scenario.h"
 
@@ -58,9 +59,7 @@ bool ParseSeconds(const char* text, double& value) {
     return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int RunBoardSim(int argc, char** argv) {
     bool pty = false;
     bool stdio = false;
     bool unpaced = false;
@@ -130,4 +129,10 @@ int main(int argc, char** argv) {
         result = server.Serve(STDIN_FILENO, STDOUT_FILENO, g_bStop, duration);
     }
     return result == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return RunGuardedMain("orvalis-board-sim", [&] { return RunBoardSim(argc, argv); });
 }

@@ -1,7 +1,7 @@
 #include "app/ProgramOptions.h"
 
+#include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
@@ -9,6 +9,7 @@
 
 #include "app/MainFrame.h"
 #include "board/ReplayPort.h"
+#include "board/ReplaySpeed.h"
 #include "platform/SerialDiscovery.h"
 #include "platform/TermiosPort.h"
 #include "sim/Scenario.h"
@@ -31,20 +32,6 @@ bool ParseScale(std::string_view text, int& out) {
     return true;
 }
 
-// A speed factor: a plain decimal number from 0 to 1000.
-bool ParseSpeed(std::string_view text, double& out) {
-    if (text.empty() || text.size() > 16) return false;
-    for (char c : text) {
-        if ((c < '0' || c > '9') && c != '.') return false;
-    }
-    double value = 0.0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size()) return false;
-    if (!std::isfinite(value) || value < 0.0 || value > 1000.0) return false;
-    out = value;
-    return true;
-}
-
 bool ParseSeed(std::string_view text, uint64_t& out) {
     if (text.empty() || text.size() > 20) return false;
     for (char c : text) {
@@ -56,6 +43,22 @@ bool ParseSeed(std::string_view text, uint64_t& out) {
 
 }  // namespace
 
+std::string BoardPortMessage(std::string_view message, const std::string& path,
+                             std::string_view reason) {
+    // The system's reason may name the device already ("/dev/ttyS0: ...").
+    const std::string prefix = path + ": ";
+    if (reason.starts_with(prefix)) reason.remove_prefix(prefix.size());
+    std::string text(message);
+    text += '\n';
+    text += path;
+    if (!reason.empty()) {
+        text += " (";
+        text += reason;
+        text += ')';
+    }
+    return text;
+}
+
 const char* ProgramUsage() {
     return "usage: orvalis [options]\n"
            "  --port PATH       serial device of the RF board (else ORVALIS_PORT, else discovery)\n"
@@ -65,8 +68,8 @@ const char* ProgramUsage() {
            "  --replay FILE     play a recorded log as the board\n"
            "  --speed X         replay speed (1 = as recorded, 0 = as fast as possible);\n"
            "                    with --simulate, 0 runs the simulator unpaced\n"
-           "  --simulate[=FILE] run on the simulated board (built-in or FILE scenario)\n"
-           "  --seed N          seed of the simulated board (default 1)\n"
+           "  --simulate [FILE] run on the simulated board (built-in or FILE scenario)\n"
+           "  --seed N          seed of the simulated board (default 1; with --simulate)\n"
            "  --link-peer HOST[:PORT]\n"
            "                    a peer of the forwarding link (repeatable; default port\n"
            "                    7207; else ORVALIS_LINK_PEER)\n"
@@ -95,6 +98,8 @@ int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out,
     out = ProgramOptions{};
     bool bDataDirGiven = false;
     bool bLinkPeerGiven = false;
+    bool bSeedGiven = false;
+    std::vector<std::string> given;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i] != nullptr ? argv[i] : "";
         std::string_view name = arg;
@@ -109,6 +114,16 @@ int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out,
         const bool bTakesValue = name == "--port" || name == "--data-dir" || name == "--scale" ||
                                  name == "--script" || name == "--replay" || name == "--speed" ||
                                  name == "--seed" || name == "--link-peer";
+        // A single-valued option given twice would leave one of the two
+        // values ignored without a word.
+        if (name != "--link-peer" && (bTakesValue || name == "--simulate")) {
+            const std::string key(name);
+            if (std::find(given.begin(), given.end(), key) != given.end()) {
+                error = "option '" + key + "' is given twice";
+                return -1;
+            }
+            given.push_back(key);
+        }
         if (name == "--simulate") {
             out.bSimulate = true;
             if (bHasInline) {
@@ -117,6 +132,11 @@ int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out,
                     return -1;
                 }
                 out.strScenario = std::string(inlineValue);
+            } else if (i + 1 < argc && argv[i + 1] != nullptr && argv[i + 1][0] != '-' &&
+                       argv[i + 1][0] != '\0') {
+                // The program takes no plain arguments, so one after
+                // --simulate can only be its scenario file.
+                out.strScenario = argv[++i];
             }
             continue;
         }
@@ -129,6 +149,15 @@ int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out,
             if (bHasInline) {
                 value = std::string(inlineValue);
             } else if (i + 1 < argc && argv[i + 1] != nullptr) {
+                const std::string_view next = argv[i + 1];
+                // "--replay --speed 2" lacks the file name; it does not name
+                // a file "--speed".
+                if (next.size() > 1 && next[0] == '-') {
+                    error = "option '" + std::string(name) + "' needs a value, not the option '" +
+                            std::string(next) + "' (write " + std::string(name) +
+                            "=VALUE for a value starting with '-')";
+                    return -1;
+                }
                 value = argv[++i];
             } else {
                 error = "option '" + std::string(name) + "' needs a value";
@@ -155,8 +184,9 @@ int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out,
         } else if (name == "--replay") {
             out.strReplay = value;
         } else if (name == "--speed") {
-            if (!ParseSpeed(value, out.dSpeed)) {
-                error = "option '--speed' needs a number from 0 to 1000, not '" + value + "'";
+            if (!ParseReplaySpeed(value, out.dSpeed)) {
+                error = std::string("option '--speed' needs ") + kReplaySpeedRule + ", not '" +
+                        value + "'";
                 return -1;
             }
             out.bSpeedGiven = true;
@@ -165,6 +195,7 @@ int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out,
                 error = "option '--seed' needs a non-negative whole number, not '" + value + "'";
                 return -1;
             }
+            bSeedGiven = true;
         } else if (name == "--link-peer") {
             LinkPeer peer;
             std::string why;
@@ -194,6 +225,14 @@ int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out,
         (out.strPort.empty() ? 0 : 1) + (out.strReplay.empty() ? 0 : 1) + (out.bSimulate ? 1 : 0);
     if (sources > 1) {
         error = "choose one board: --port, --replay or --simulate";
+        return -1;
+    }
+    if (bSeedGiven && !out.bSimulate) {
+        error = "option '--seed' needs --simulate";
+        return -1;
+    }
+    if (out.bFullscreen && out.bHeadless) {
+        error = "option '--fullscreen' needs a window; it does not go with --headless or --script";
         return -1;
     }
     if (out.bSpeedGiven && out.strReplay.empty() && !out.bSimulate) {
@@ -251,7 +290,10 @@ std::unique_ptr<ISerialPort> OpenBoardLink(const ProgramOptions& options) {
     auto port = std::make_unique<CTermiosPort>();
     if (port->Open(path) < 0) {
         const char* message = CTermiosPort::FailureMessage(port->LastOpenResult());
-        if (message != nullptr) CMessageBox::Show(CMainFrame::kMessageCaption, message);
+        if (message != nullptr) {
+            CMessageBox::Show(CMainFrame::kMessageCaption,
+                              BoardPortMessage(message, path, port->LastError()));
+        }
     }
     return port;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/LinkSocket.h"
@@ -45,7 +46,11 @@ struct ProgramOptions {
 };
 
 // Parses the arguments (argv[0] is the program). Options take their value as
-// the next argument or after '=' (--simulate only after '='). 0, or -1 with a
+// the next argument or after '='; a next argument that starts with '-' is an
+// option, not a value (--replay=-odd-name names such a file). --simulate
+// takes its scenario file after '=' or as the next argument when that is not
+// an option. An option given twice (--link-peer aside), --seed without
+// --simulate and --fullscreen without a window are refused. 0, or -1 with a
 // one-line reason in `error`; a bad scenario file is reported as
 // "FILE:LINE: problem".
 // The data folder defaults to DefaultDataDir of the environment; the link
@@ -69,3 +74,9 @@ const char* ProgramUsage();
 // Board.", "Could not SetCommState", or that the log cannot be played) and
 // the port returned is not open: the program runs on without a board.
 std::unique_ptr<ISerialPort> OpenBoardLink(const ProgramOptions& options);
+
+// The text of a board port that failed: the fixed message the person knows
+// ("Could not SetCommState"), then on its own line the device's path and the
+// system's reason.
+std::string BoardPortMessage(std::string_view message, const std::string& path,
+                             std::string_view reason);

@@ -28,7 +28,7 @@ int CPacketLog::Open() {
     if (m_writer.Open(m_strPath, error) < 0) {
         // The reason is cut as the platform's description would be.
         if (error.size() > 1024) error.resize(1024);
-        m_showMessage("Could not open file (" + error + ")");
+        m_showMessage("Could not open file (" + error + ")\n" + m_strPath);
         return -1;
     }
     return 0;

@@ -34,8 +34,8 @@ public:
     CPacketLog& operator=(const CPacketLog&) = delete;
 
     // Creates the file (replacing one of that name) and writes its header.
-    // On failure tells the person "Could not open file (<reason>)" and
-    // returns -1.
+    // On failure tells the person "Could not open file (<reason>)" with the
+    // path on the next line, and returns -1.
     int Open();
     // Writes what is still queued, then closes the file.
     void Close();

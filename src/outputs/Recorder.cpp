@@ -29,6 +29,9 @@ CRecorder::~CRecorder() {
 
 std::string CRecorder::ChooseLogFile(const std::string& folder) {
     CFileDialog dialog(kDefaultExtension, kInitialName, kFilter, folder);
+    // The proposed name is the same every time: without the question, a
+    // second recording would silently replace the first survey.
+    dialog.SetOverwritePrompt(true);
     if (dialog.DoModal() != IDOK) return std::string();
     return dialog.GetPathName();
 }

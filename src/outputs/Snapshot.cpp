@@ -98,7 +98,12 @@ int CSnapshot::OnSnapshot(const CView* view) {
     int rc = 1;
     if (!path.empty()) {
         rc = WriteJpegFile(path.c_str(), kWidth, kHeight, kQuality, pixels.data());
-        if (rc < 0) m_setup.showMessage(GetJpegErrorText());
+        if (rc < 0) {
+            // The library's own messages do not say which file they are about.
+            std::string text = GetJpegErrorText();
+            if (text.find(path) == std::string::npos) text += "\n" + path;
+            m_setup.showMessage(text);
+        }
         // The number is used up by every confirmed dialog, written or not.
         WriteCounter(counterPath, std::min(number + 1, kMaxNumber));
     }

@@ -29,6 +29,14 @@ public:
     // the control does not take clicks.
     virtual int Click() { return -1; }
 
+    // A control with a part that pops up over its neighbours (an open
+    // drop-down list) is hit first and drawn last while it is up; a tap
+    // anywhere else closes it.
+    virtual bool IsPoppedUp() const { return false; }
+    virtual void ClosePopup() {}
+    // Where taps reach the control, in the parent's client coordinates.
+    virtual CRect GetHitRect() const { return GetWindowRect(); }
+
 protected:
     CFont m_font;
     unsigned m_nStyle = 0;

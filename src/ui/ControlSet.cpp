@@ -59,7 +59,17 @@ CControl* CControlSet::Find(unsigned nId) const {
     return nullptr;
 }
 
+CControl* CControlSet::PoppedUp() const {
+    for (const auto& c : m_controls) {
+        if (c->IsWindowVisible() && c->IsPoppedUp()) return c.get();
+    }
+    return nullptr;
+}
+
 CControl* CControlSet::HitTest(int x, int y) const {
+    if (CControl* popup = PoppedUp(); popup != nullptr && popup->GetHitRect().PtInRect(x, y)) {
+        return popup;
+    }
     for (auto it = m_controls.rbegin(); it != m_controls.rend(); ++it) {
         if ((*it)->IsWindowVisible() && (*it)->GetWindowRect().PtInRect(x, y)) return it->get();
     }
@@ -67,6 +77,10 @@ CControl* CControlSet::HitTest(int x, int y) const {
 }
 
 bool CControlSet::OnLButtonDown(int x, int y) {
+    if (CControl* popup = PoppedUp(); popup != nullptr && !popup->GetHitRect().PtInRect(x, y)) {
+        popup->ClosePopup();
+        return true;
+    }
     CControl* c = HitTest(x, y);
     if (c == nullptr) return false;
     if (!c->IsWindowEnabled()) return true;
@@ -105,7 +119,9 @@ int CControlSet::SetEditText(unsigned nId, std::string_view text) {
 }
 
 void CControlSet::Draw(CCanvas& dc) const {
+    CControl* popup = PoppedUp();
     for (const auto& c : m_controls) {
-        if (c->IsWindowVisible()) c->Draw(dc);
+        if (c->IsWindowVisible() && c.get() != popup) c->Draw(dc);
     }
+    if (popup != nullptr) popup->Draw(dc);
 }

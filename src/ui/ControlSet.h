@@ -25,7 +25,10 @@ public:
                   const CFont& font);
 
     CControl* Find(unsigned nId) const;
-    // The topmost visible control at the point; nullptr when none.
+    // The control whose pop-up part is up, or nullptr.
+    CControl* PoppedUp() const;
+    // The topmost visible control at the point (a pop-up first); nullptr
+    // when none.
     CControl* HitTest(int x, int y) const;
     const std::vector<std::unique_ptr<CControl>>& Controls() const { return m_controls; }
 

@@ -7,6 +7,7 @@
 #include "ui/Button.h"
 #include "ui/ComboBox.h"
 #include "ui/ListBox.h"
+#include "ui/MessageBox.h"
 #include "ui/Static.h"
 #include "ui/UiLoop.h"
 
@@ -106,15 +107,29 @@ bool CFileDialog::MatchesFilter(const std::string& name) const {
     return false;
 }
 
-std::string CFileDialog::AcceptName(std::string_view typed) const {
+namespace {
+
+std::string_view TrimBlanks(std::string_view typed) {
     while (!typed.empty() && typed.front() == ' ') typed.remove_prefix(1);
     while (!typed.empty() && typed.back() == ' ') typed.remove_suffix(1);
-    if (typed.empty() || typed == "." || typed == "..") return std::string();
+    return typed;
+}
+
+}  // namespace
+
+bool CFileDialog::IsPlainFileName(std::string_view typed) {
+    typed = TrimBlanks(typed);
+    if (typed.empty() || typed == "." || typed == "..") return false;
     for (char c : typed) {
         const auto u = static_cast<unsigned char>(c);
-        if (c == '/' || c == '\\' || u < 0x20 || u == 0x7F) return std::string();
+        if (c == '/' || c == '\\' || u < 0x20 || u == 0x7F) return false;
     }
-    std::string name(typed);
+    return true;
+}
+
+std::string CFileDialog::AcceptName(std::string_view typed) const {
+    if (!IsPlainFileName(typed)) return std::string();
+    std::string name(TrimBlanks(typed));
     if (name.find('.') == std::string::npos && !m_strDefExt.empty()) {
         name += '.';
         name += m_strDefExt;
@@ -124,8 +139,9 @@ std::string CFileDialog::AcceptName(std::string_view typed) const {
 
 void CFileDialog::FillList() {
     auto* list = dynamic_cast<CListBox*>(GetDlgItem(kListId));
-    if (list == nullptr) return;
-    list->ResetContent();
+    auto* combo = dynamic_cast<CComboBox*>(GetDlgItem(kNameId));
+    if (list != nullptr) list->ResetContent();
+    if (combo != nullptr) combo->ResetContent();
     std::vector<std::string> names;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(m_strFolder, ec), end; !ec && it != end;
@@ -135,23 +151,44 @@ void CFileDialog::FillList() {
         if (MatchesFilter(name)) names.push_back(std::move(name));
     }
     std::sort(names.begin(), names.end());
-    for (const std::string& n : names) list->AddString(n);
+    for (const std::string& n : names) {
+        if (list != nullptr) list->AddString(n);
+        if (combo != nullptr) combo->AddString(n);
+    }
 }
 
 void CFileDialog::OnInitDialog() {
     m_strFileName.clear();
     SetControlText(kNameId, m_strInitialName);
     FillList();
-    Controls().SetFocus(GetDlgItem(kNameId));
+    if (auto* combo = dynamic_cast<CComboBox*>(GetDlgItem(kNameId))) {
+        combo->SetSel(0, -1);
+        Controls().SetFocus(combo);
+    }
+}
+
+std::string CFileDialog::ConfirmedName() {
+    const CControl* edit = GetDlgItem(kNameId);
+    const std::string name = AcceptName(edit != nullptr ? edit->GetWindowText() : std::string());
+    if (name.empty() || !m_bOverwritePrompt) return name;
+    std::error_code ec;
+    const std::filesystem::path path = std::filesystem::path(m_strFolder) / name;
+    // A folder of that name is not replaced; opening it fails and says so.
+    if (!std::filesystem::exists(path, ec) || std::filesystem::is_directory(path, ec)) return name;
+    if (CMessageBox::Ask(GetWindowText(), name + " already exists. Replace it?") != IDYES) {
+        return std::string();
+    }
+    return name;
 }
 
 void CFileDialog::OnOK() {
     const CControl* edit = GetDlgItem(kNameId);
-    const std::string name = AcceptName(edit != nullptr ? edit->GetWindowText() : std::string());
-    if (name.empty()) {
+    if (AcceptName(edit != nullptr ? edit->GetWindowText() : std::string()).empty()) {
         if (CUiLoop* loop = CUiLoop::Get()) loop->MessageBeep();
         return;
     }
+    const std::string name = ConfirmedName();
+    if (name.empty()) return;  // not to be replaced: another name, or Cancel
     m_strFileName = name;
     EndDialog(IDOK);
 }
@@ -170,8 +207,7 @@ void CFileDialog::ApplyHostAnswer(const ModalAnswer& answer) {
         return;
     }
     if (answer.bHasName) SetControlText(kNameId, answer.name);
-    const CControl* edit = GetDlgItem(kNameId);
-    const std::string name = AcceptName(edit != nullptr ? edit->GetWindowText() : std::string());
+    const std::string name = ConfirmedName();
     if (name.empty()) {
         EndDialog(IDCANCEL);
         return;
@@ -186,6 +222,7 @@ void CFileDialog::OnControlNotify(unsigned nId, unsigned nCode) {
         std::string text;
         if (list != nullptr && list->GetText(list->GetCurSel(), text) >= 0) {
             SetControlText(kNameId, text);
+            if (auto* combo = dynamic_cast<CComboBox*>(GetDlgItem(kNameId))) combo->SetSel(0, -1);
         }
         Invalidate(false);
         return;

@@ -8,12 +8,17 @@
 #include "ui/Dialog.h"
 
 // The save-file dialog. Files live in one folder (the data folder): the
-// person edits the file name, may pick an existing file from the list (which
-// shows the files matching the chosen type), and confirms or cancels. A name
-// without an extension gets the default extension. A name that is empty, a
-// folder reference ("." or ".."), or holds a path separator or a control
-// character is refused: the dialog stays open (a scripted answer with such a
-// name counts as a cancel).
+// person edits the file name (offered selected, so typing replaces it), may
+// pick an existing file from the list or from the name field's drop-down
+// (both show the files matching the chosen type), and confirms or cancels. A
+// name without an extension gets the default extension. A name that is
+// empty, a folder reference ("." or ".."), or holds a path separator or a
+// control character is refused: the dialog stays open (a scripted answer
+// with such a name counts as a cancel).
+//
+// With the overwrite prompt on, a name that exists already is confirmed
+// only after "NAME already exists. Replace it?" is answered Yes; No keeps
+// the dialog open for another name (a scripted answer then cancels).
 class CFileDialog : public CDialog {
     ORV_DECLARE_DYNAMIC(CFileDialog)
 public:
@@ -39,6 +44,12 @@ public:
 
     // The name as it would be saved (extension added), or "" when refused.
     std::string AcceptName(std::string_view typed) const;
+    // Whether the dialog takes `typed` as a file name (blanks around it
+    // aside): no path, no folder reference, no control character.
+    static bool IsPlainFileName(std::string_view typed);
+
+    // Ask before an existing file is chosen (off by default).
+    void SetOverwritePrompt(bool bPrompt) { m_bOverwritePrompt = bPrompt; }
 
     void OnInitDialog() override;
     void OnOK() override;
@@ -48,6 +59,9 @@ public:
 
 private:
     void FillList();
+    // The name typed into the field, accepted and, when it exists, confirmed:
+    // the name, or "" when refused or not confirmed.
+    std::string ConfirmedName();
 
     std::string m_strDefExt;
     std::string m_strInitialName;
@@ -55,4 +69,5 @@ private:
     std::string m_strFileName;
     std::vector<std::pair<std::string, std::string>> m_filters;
     int m_nFilter = 0;
+    bool m_bOverwritePrompt = false;
 };

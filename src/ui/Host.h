@@ -13,12 +13,13 @@ struct ModalRequest {
     Kind kind = Kind::MessageBox;
     std::string caption;
     std::string text;          // message box text
+    bool bYesNo = false;       // message box: a question answered Yes or No
     std::string proposedName;  // save-file dialog: the file name offered
 };
 
 // An answer given without showing the overlay.
 struct ModalAnswer {
-    int nResult = 1;  // IDOK or IDCANCEL
+    int nResult = 1;  // IDOK or IDCANCEL; IDYES or IDNO for a question
     bool bHasName = false;
     std::string name;  // save-file dialog: the name chosen instead of the proposed one
 };

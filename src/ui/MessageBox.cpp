@@ -15,7 +15,8 @@ constexpr int kButtonWidth = 50;
 constexpr int kButtonHeight = 20;
 }  // namespace
 
-CMessageBox::CMessageBox(std::string_view caption, std::string_view text) : m_strMessage(text) {
+CMessageBox::CMessageBox(std::string_view caption, std::string_view text, Buttons buttons)
+    : m_strMessage(text), m_eButtons(buttons) {
     SetWindowText(caption);
 }
 
@@ -38,16 +39,47 @@ void CMessageBox::OnInitDialog() {
     Controls().Add(std::move(label), kTextId,
                    CRect(kMargin, kMargin, kMargin + textWidth, kMargin + textHeight), font);
     const int buttonTop = kMargin + textHeight + kMargin;
-    auto ok = std::make_unique<CButton>(CButton::Kind::PushButton);
-    ok->SetWindowText("OK");
-    const int left = (kWidth - kButtonWidth) / 2;
-    Controls().Add(std::move(ok), IDOK,
-                   CRect(left, buttonTop, left + kButtonWidth, buttonTop + kButtonHeight), font);
+    auto addButton = [&](unsigned nId, std::string_view label, int left) {
+        auto button = std::make_unique<CButton>(CButton::Kind::PushButton);
+        button->SetWindowText(label);
+        Controls().Add(std::move(button), nId,
+                       CRect(left, buttonTop, left + kButtonWidth, buttonTop + kButtonHeight),
+                       font);
+    };
+    if (m_eButtons == Buttons::YesNo) {
+        const int left = (kWidth - 2 * kButtonWidth - kMargin) / 2;
+        addButton(IDYES, "Yes", left);
+        addButton(IDNO, "No", left + kButtonWidth + kMargin);
+    } else {
+        addButton(IDOK, "OK", (kWidth - kButtonWidth) / 2);
+    }
     SetClientSize(kWidth, buttonTop + kButtonHeight + kMargin);
+}
+
+void CMessageBox::OnOK() {
+    EndDialog(m_eButtons == Buttons::YesNo ? IDNO : IDOK);
+}
+
+void CMessageBox::OnCancel() {
+    EndDialog(m_eButtons == Buttons::YesNo ? IDNO : IDOK);
+}
+
+void CMessageBox::OnControlNotify(unsigned nId, unsigned nCode) {
+    if (nCode == BN_CLICKED &&
+        (nId == static_cast<unsigned>(IDYES) || nId == static_cast<unsigned>(IDNO))) {
+        EndDialog(static_cast<int>(nId));
+        return;
+    }
+    CDialog::OnControlNotify(nId, nCode);
 }
 
 int CMessageBox::Show(std::string_view caption, std::string_view text) {
     CMessageBox box(caption, text);
+    return box.DoModal();
+}
+
+int CMessageBox::Ask(std::string_view caption, std::string_view text) {
+    CMessageBox box(caption, text, Buttons::YesNo);
     return box.DoModal();
 }
 
@@ -56,5 +88,14 @@ ModalRequest CMessageBox::GetHostRequest() const {
     req.kind = ModalRequest::Kind::MessageBox;
     req.caption = GetWindowText();
     req.text = m_strMessage;
+    req.bYesNo = m_eButtons == Buttons::YesNo;
     return req;
+}
+
+void CMessageBox::ApplyHostAnswer(const ModalAnswer& answer) {
+    if (m_eButtons == Buttons::YesNo) {
+        EndDialog(answer.nResult == IDYES ? IDYES : IDNO);
+    } else {
+        EndDialog(IDOK);
+    }
 }

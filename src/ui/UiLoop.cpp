@@ -171,12 +171,16 @@ void CUiLoop::OnChar(unsigned ch) {
     }
 }
 
-void CUiLoop::OnKeyDown(int nKey, bool bCtrl) {
+void CUiLoop::OnKeyDown(int nKey, bool bCtrl, bool bShift) {
+    m_bCtrlHeld = bCtrl;
+    m_bShiftHeld = bShift;
     if (!m_modals.empty()) {
-        if (!bCtrl) m_modals.back()->OnKeyDown(nKey);
+        m_modals.back()->OnKeyDown(nKey);
     } else if (m_pFrame != nullptr) {
         m_pFrame->DispatchKeyDown(nKey, bCtrl);
     }
+    m_bCtrlHeld = false;
+    m_bShiftHeld = false;
 }
 
 void CUiLoop::OnMinimize() {

@@ -79,7 +79,11 @@ public:
     // Input from the host, GUI thread, screen coordinates.
     void OnStylusDown(int x, int y);
     void OnChar(unsigned ch);
-    void OnKeyDown(int nKey, bool bCtrl);
+    void OnKeyDown(int nKey, bool bCtrl, bool bShift = false);
+    // The modifiers held with the key being handled, for the key handlers
+    // below OnKeyDown (text fields extend a selection with Shift).
+    bool IsCtrlHeld() const { return m_bCtrlHeld; }
+    bool IsShiftHeld() const { return m_bShiftHeld; }
     void OnMinimize();
     void OnCloseRequest();
     // The host lost the window's contents: present again.
@@ -114,4 +118,6 @@ private:
     int m_nExitCode = 0;
     bool m_bScreenDirty = true;
     int m_nPresentCount = 0;
+    bool m_bCtrlHeld = false;
+    bool m_bShiftHeld = false;
 };

@@ -16,6 +16,8 @@ inline constexpr int VK_BACK = 0x08;
 inline constexpr int VK_TAB = 0x09;
 inline constexpr int VK_RETURN = 0x0D;
 inline constexpr int VK_ESCAPE = 0x1B;
+inline constexpr int VK_END = 0x23;
+inline constexpr int VK_HOME = 0x24;
 inline constexpr int VK_LEFT = 0x25;
 inline constexpr int VK_UP = 0x26;
 inline constexpr int VK_RIGHT = 0x27;
@@ -25,6 +27,8 @@ inline constexpr int VK_DELETE = 0x2E;
 // Dialog results and the ids of the standard buttons.
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
+inline constexpr int IDYES = 6;
+inline constexpr int IDNO = 7;
 
 // Control notification codes (sent to the control's parent).
 inline constexpr unsigned BN_CLICKED = 0;

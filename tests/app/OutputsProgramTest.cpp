@@ -206,7 +206,8 @@ TEST_F(OutputsProgramTest, SnapshotCounterFromTheFileAndFailuresThatStillUseItUp
     EXPECT_TRUE(Has(out, "msgbox: Orvalis | Can't open file\"" +
                              (Path("data") / "ov000123.jpg").string() + "\""));
     EXPECT_TRUE(Has(out, "dialog: save | ov000124.jpg"));
-    EXPECT_TRUE(Has(out, "msgbox: Orvalis | Output file write error --- out of disk space?"));
+    EXPECT_TRUE(Has(out, "msgbox: Orvalis | Output file write error --- out of disk space?\\n" +
+                             (Path("data") / "ov000124.jpg").string()));
     EXPECT_TRUE(Has(out, "dialog: save | ov000125.jpg"));
     DecodedJpeg jpeg;
     EXPECT_EQ(DecodeJpegFile(Path("data/mine.JPG").string(), jpeg), 0);

@@ -82,6 +82,11 @@ protected:
 
     fs::path Path(const std::string& name) const { return m_dir / name; }
 
+    std::string Write(const std::string& name, const std::string& text) {
+        std::ofstream(Path(name)) << text;
+        return Path(name).string();
+    }
+
     fs::path Script(const std::string& text) {
         const fs::path p = Path("script.txt");
         std::ofstream(p) << text;
@@ -154,9 +159,25 @@ protected:
 
 TEST_F(ProgramTest, BadOptionsGetOneLineAndExitTwo) {
     const std::vector<std::vector<std::string>> cases = {
-        {"--bogus"}, {"--scale", "0"}, {"--port"}, {"stray"}, {"--fullscreen=yes"}};
+        {"--bogus"},
+        {"--scale", "0"},
+        {"--port"},
+        {"stray"},
+        {"--fullscreen=yes"},
+        // An option is never taken for the value of the one before it.
+        {"--replay", "--speed", "2"},
+        {"--port", "--headless"},
+        {"--seed", "3"},
+        {"--headless", "--seed", "3", "--replay", "x.ov"},
+        {"--port", "a", "--port", "b"},
+        {"--simulate", "--simulate"},
+        {"--headless", "--fullscreen"},
+        {"--simulate", "--speed", "1e3"},
+        {"--replay", "x.ov", "--speed", "1001"},
+        {"--replay", "x.ov", "--speed", "-1"},
+    };
     for (const auto& args : cases) {
-        SCOPED_TRACE(args[0]);
+        SCOPED_TRACE(::testing::PrintToString(args));
         const Result r = RunProgram(args);
         EXPECT_EQ(r.rc, 2);
         ASSERT_EQ(r.err.size(), 1u);
@@ -182,6 +203,35 @@ TEST_F(ProgramTest, MalformedScriptIsRejectedBeforeAnythingRuns) {
     EXPECT_THAT(r.err[0], ::testing::HasSubstr("line 3:"));
     EXPECT_TRUE(r.out.empty());
     EXPECT_EQ(RunProgram({"--headless", "--script", Path("missing.txt").string()}).rc, 2);
+}
+
+// Every file a person names to the headless program is read whole or
+// refused with one line and code 2: a folder, a missing file, or one that
+// never ends (the cap is 16 MB). Nothing aborts.
+TEST_F(ProgramTest, ScriptAndFeedFilesThatCannotBeReadEndTheRunWithCodeTwo) {
+    fs::create_directories(Path("folder"));
+    const struct {
+        std::vector<std::string> args;
+        const char* why;
+    } cases[] = {
+        {{"--headless", "--script", Path("folder").string()}, "is a folder"},
+        {{"--headless", "--script", "/dev/zero"}, "larger than 16 MB"},
+        {{"--headless", "--script", Path("missing.txt").string()}, "No such file"},
+        {{"--headless", "--data-dir", Path("data").string(), "--script",
+          Write("dir.txt", "settle\nfeed-file " + Path("folder").string() + "\nstate s.json\n")},
+         "line 2: cannot read"},
+        {{"--headless", "--data-dir", Path("data").string(), "--script",
+          Write("zero.txt", "feed-file /dev/zero\n")},
+         "larger than 16 MB"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        const Result r = RunProgram(c.args);
+        EXPECT_EQ(r.rc, 2);
+        ASSERT_EQ(r.err.size(), 1u);
+        EXPECT_THAT(r.err[0], ::testing::HasSubstr(c.why));
+    }
+    EXPECT_FALSE(fs::exists(Path("s.json")));
 }
 
 TEST_F(ProgramTest, SurveyRunEndToEnd) {
@@ -267,8 +317,10 @@ TEST_F(ProgramTest, SurveyRunEndToEnd) {
 TEST_F(ProgramTest, CannotOpenTheBoardIsToldOnceAndTheProgramRunsOn) {
     const Result r = RunScript("tap 100 100\nsettle\n", {"--port", Path("no-such-tty").string()});
     EXPECT_EQ(r.rc, 0);
-    EXPECT_THAT(r.out, ElementsAre("msgbox: Orvalis | Cannot Open Connection To Board.",
-                                   "view: COrvView", "beep", "view: CMain"));
+    EXPECT_THAT(r.out,
+                ElementsAre("msgbox: Orvalis | Cannot Open Connection To Board.\\n" +
+                                Path("no-such-tty").string() + " (No such file or directory)",
+                            "view: COrvView", "beep", "view: CMain"));
     // With a real serial line there is no script board to feed.
     EXPECT_EQ(RunScript("feed 11\n", {"--port", Path("no-such-tty").string()}).rc, 2);
 }
@@ -415,6 +467,35 @@ TEST_F(BoardSourceTest, RecordingWritesEveryFedPacketWithItsMarker) {
     EXPECT_EQ(file, rebuilt);
 }
 
+// Record Data offers the same name every time: an earlier survey under it
+// is replaced only when the question is answered Yes.
+TEST_F(BoardSourceTest, AnExistingLogIsReplacedOnlyAfterYes) {
+    const std::string question = "question: Save As | ovlog.ov already exists. Replace it? | ";
+    const std::string old = "an earlier survey\n";
+    for (const bool yes : {false, true}) {
+        SCOPED_TRACE(yes ? "yes" : "no");
+        fs::create_directories(Path("data"));
+        std::ofstream(Path("data") / "ovlog.ov", std::ios::binary) << old;
+        const Result r = RunScript(std::string(yes ? "answer yes\n" : "answer no\n") +
+                                   "command ID_RECORD_DATA\n" + Feed(1, "V 1.21") +
+                                   "state s.json\ncommand ID_STOP_RECORDING\n");
+        ASSERT_EQ(r.rc, 0);
+        EXPECT_THAT(r.out, ::testing::Contains(question + (yes ? "yes" : "no")));
+        EXPECT_EQ(State("s.json").value("m_bRecording", -1), yes ? 1 : 0);
+        const std::string file = ReadFile(Path("data") / "ovlog.ov");
+        if (!yes) {
+            EXPECT_EQ(file, old);
+            continue;
+        }
+        CLogReader reader;
+        std::string error;
+        ASSERT_EQ(reader.Open((Path("data") / "ovlog.ov").string(), error), 0) << error;
+        ASSERT_EQ(reader.Next(), CLogReader::Item::Record);
+        EXPECT_EQ(reader.Record().nType, 1);
+        EXPECT_NE(reader.Next(), CLogReader::Item::Record);
+    }
+}
+
 TEST_F(BoardSourceTest, CancelledDialogRecordsNothing) {
     const Result r =
         RunScript("answer cancel\ncommand ID_RECORD_DATA\n" + Feed(1, "V 1.21") + "state s.json\n");
@@ -454,10 +535,17 @@ TEST_F(BoardSourceTest, SimulatedBoardAnswersAndBadScenarioNamesItsLine) {
     EXPECT_EQ(State("s.json").value("m_szFirmwareVersion", ""), "V 1.21 ORV-RF 2.4");
 
     std::ofstream(Path("bad.json")) << "{\n  \"board\": {\n    \"firmware\": 7\n  }\n}\n";
-    r = RunProgram({"--headless", "--simulate=" + Path("bad.json").string()});
-    EXPECT_EQ(r.rc, 2);
-    ASSERT_EQ(r.err.size(), 1u);
-    EXPECT_THAT(r.err[0], ::testing::HasSubstr("bad.json:3:"));
+    // The scenario file joined to the option or after it.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--simulate=" + Path("bad.json").string()},
+          std::vector<std::string>{"--simulate", Path("bad.json").string(), "--seed", "2"}}) {
+        std::vector<std::string> all = {"--headless"};
+        all.insert(all.end(), args.begin(), args.end());
+        r = RunProgram(all);
+        EXPECT_EQ(r.rc, 2);
+        ASSERT_EQ(r.err.size(), 1u);
+        EXPECT_THAT(r.err[0], ::testing::HasSubstr("bad.json:3:"));
+    }
 }
 
 // Files that are no log are told once by name and the program runs on without

@@ -76,6 +76,12 @@ TEST(ScriptParseTest, MalformedStepsNameTheirLine) {
     EXPECT_THAT(ParseError("text abc hello\n"), ::testing::StartsWith("line 1:"));
     EXPECT_THAT(ParseError("answer maybe\n"), ::testing::StartsWith("line 1:"));
     EXPECT_THAT(ParseError("answer cancel now\n"), ::testing::StartsWith("line 1:"));
+    // The save dialog takes names in the data folder only.
+    for (const char* name : {"/tmp/x.ov", "sub/x.ov", "..", "a\\b"}) {
+        EXPECT_THAT(ParseError(std::string("answer ok ") + name + "\n"),
+                    ::testing::StartsWith("line 1: answer ok takes a file name"));
+    }
+    EXPECT_THAT(ParseError("answer yes please\n"), ::testing::StartsWith("line 1:"));
     EXPECT_THAT(ParseError("clock 2007-02-30 00:00:00\n"), ::testing::StartsWith("line 1:"));
     EXPECT_THAT(ParseError("clock 2007-03-05 24:00:00\n"), ::testing::StartsWith("line 1:"));
     EXPECT_THAT(ParseError("clock 2007-3-5 09:04:07\n"), ::testing::StartsWith("line 1:"));

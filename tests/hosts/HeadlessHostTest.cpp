@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -144,4 +145,32 @@ TEST_F(Headless, PostedMessagesFromWorkersAreHandledOnTheGuiThread) {
     loop.ProcessPending();
     EXPECT_EQ(count, 100);
     EXPECT_EQ(handledOn, std::this_thread::get_id());
+}
+
+// A save dialog that asks before replacing: the question is printed with the
+// answer taken from the script's own queue (Yes when it is empty), and No
+// cancels the scripted dialog.
+TEST_F(Headless, ReplaceQuestionsFollowTheirOwnQueue) {
+    std::ofstream((dir / "ovlog.ov").string()) << "old";
+    const auto show = [&] {
+        CFileDialog dlg(".ov", "ovlog.ov", "Orvalis Log Files (*.ov)|*.ov||", dir.string());
+        dlg.SetOverwritePrompt(true);
+        return dlg.DoModal();
+    };
+    host.QueueQuestionAnswer(false);
+    host.QueueQuestionAnswer(true);
+    EXPECT_EQ(show(), IDCANCEL);
+    EXPECT_EQ(show(), IDOK);
+    EXPECT_EQ(host.PendingQuestionAnswers(), 0u);
+    EXPECT_EQ(show(), IDOK);
+    // A new name is not asked about and leaves the queued answer alone.
+    host.QueueQuestionAnswer(false);
+    host.QueueSaveAnswer({true, std::string("new")});
+    EXPECT_EQ(show(), IDOK);
+    EXPECT_EQ(host.PendingQuestionAnswers(), 1u);
+    const std::string q = "question: Save As | ovlog.ov already exists. Replace it? | ";
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "dialog: save | ovlog.ov", q + "no", "dialog: save | ovlog.ov", q + "yes",
+                         "dialog: save | ovlog.ov", q + "yes", "dialog: save | ovlog.ov"}));
+    EXPECT_EQ(CMessageBox::Ask("c", "t"), IDNO);  // the queued No
 }

@@ -164,7 +164,8 @@ TEST(PacketLog, OpenFailureTellsThePersonWhy) {
     CPacketLog log("/nonexistent-folder/x.ov", messages.Fn());
     EXPECT_EQ(log.Open(), -1);
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0], "Could not open file (No such file or directory)");
+    EXPECT_EQ(messages.shown[0],
+              "Could not open file (No such file or directory)\n/nonexistent-folder/x.ov");
     EXPECT_EQ(log.WriteRecord(), -1);
 }
 

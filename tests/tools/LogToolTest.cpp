@@ -267,6 +267,22 @@ TEST_F(LogToolTest, ReplayNamesTheProgramWithTheSpeed) {
     EXPECT_THAT(RunTool({"replay", "--speed=2.5", good, "--print"}).out, HasSubstr("--speed 2.5"));
 }
 
+// The tool takes the speeds the program takes, and hands them on spelled so
+// the program takes them too.
+TEST_F(LogToolTest, ReplaySpeedHasTheProgramsRangeAndSpelling) {
+    for (const auto& [given, passed] : std::vector<std::pair<std::string, std::string>>{
+             {"0.00001", "0.00001"}, {"1000", "1000"}, {"007.50", "7.5"}, {"0", "0"}}) {
+        const auto run = RunTool({"replay", good, "--speed", given, "--print"});
+        EXPECT_EQ(run.rc, kExitOk) << given;
+        EXPECT_THAT(run.out, HasSubstr(" --speed " + passed + "\n")) << given;
+    }
+    for (const char* bad : {"5000", "1e+06", "1e-05", "-1", "nan", "inf", "0x10", ""}) {
+        const auto run = RunTool({"replay", good, "--speed", bad, "--print"});
+        EXPECT_EQ(run.rc, kExitUsage) << bad;
+        EXPECT_THAT(run.err, HasSubstr("a number from 0 to 1000")) << bad;
+    }
+}
+
 TEST_F(LogToolTest, PcapHoldsEveryCapturedFrameWithItsRadioFacts) {
     const std::string out = dir.Path("survey.pcap");
     const auto run = RunTool({"export", "pcap", good, out});

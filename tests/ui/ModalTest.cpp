@@ -4,11 +4,14 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <string_view>
 #include <thread>
 
 #include "FakeHost.h"
+#include "gfx/Canvas.h"
 #include "tests/support/TempFolder.h"
 #include "ui/Button.h"
+#include "ui/ComboBox.h"
 #include "ui/FileDialog.h"
 #include "ui/FrameWnd.h"
 #include "ui/ListBox.h"
@@ -49,6 +52,38 @@ protected:
         const CPoint org = dlg.GetClientOrigin();
         const CRect r = dlg.GetDlgItem(id)->GetWindowRect();
         loop.OnStylusDown(org.x + (r.left + r.right) / 2, org.y + (r.top + r.bottom) / 2);
+    }
+
+    // Types `keys`: characters as they are; {L} {R} {H} {E} Left, Right,
+    // Home, End (with S: Shift held), {B} Backspace, {D} Delete, {CA} Ctrl+A.
+    void Keys(std::string_view keys) {
+        struct Named {
+            const char* name;
+            int key;
+            bool ctrl;
+            bool shift;
+        };
+        static constexpr Named kNamed[] = {
+            {"L", VK_LEFT, false, false}, {"R", VK_RIGHT, false, false},
+            {"H", VK_HOME, false, false}, {"E", VK_END, false, false},
+            {"SL", VK_LEFT, false, true}, {"SR", VK_RIGHT, false, true},
+            {"SH", VK_HOME, false, true}, {"SE", VK_END, false, true},
+            {"B", VK_BACK, false, false}, {"D", VK_DELETE, false, false},
+            {"CA", 'A', true, false},
+        };
+        while (!keys.empty()) {
+            if (keys[0] != '{') {
+                loop.OnChar(static_cast<unsigned char>(keys[0]));
+                keys.remove_prefix(1);
+                continue;
+            }
+            const std::size_t close = keys.find('}');
+            const std::string_view name = keys.substr(1, close - 1);
+            keys.remove_prefix(close + 1);
+            for (const Named& n : kNamed) {
+                if (name == n.name) loop.OnKeyDown(n.key, n.ctrl, n.shift);
+            }
+        }
     }
 
     CFakeHost host;
@@ -154,14 +189,158 @@ TEST_F(Modal, SaveDialogOffersTheNameAndAddsTheDefaultExtension) {
     CFileDialog dlg(".ov", "ovlog.ov", "Orvalis Log Files (*.ov)|*.ov|All Files (*.*)|*.*||", dir);
     WhenDialogShown([&](CDialog& d) {
         EXPECT_EQ(d.GetDlgItem(CFileDialog::kNameId)->GetWindowText(), "ovlog.ov");
-        // The name field has the focus: typing edits the proposed name.
-        for (int i = 0; i < 3; ++i) loop.OnKeyDown(VK_BACK, false);
-        for (char c : std::string("2")) loop.OnChar(static_cast<unsigned char>(c));
+        // The name field has the focus with the name selected: typing
+        // replaces it.
+        Keys("survey");
         Tap(d, IDOK);
     });
     ASSERT_EQ(dlg.DoModal(), IDOK);
-    EXPECT_EQ(dlg.GetFileName(), "ovlog2.ov");
-    EXPECT_EQ(dlg.GetPathName(), (std::filesystem::path(dir) / "ovlog2.ov").string());
+    EXPECT_EQ(dlg.GetFileName(), "survey.ov");
+    EXPECT_EQ(dlg.GetPathName(), (std::filesystem::path(dir) / "survey.ov").string());
+}
+
+// What a person types into the name field, as the keys of a desktop text
+// field, starting from the proposed name "ovlog.ov" selected.
+TEST_F(Modal, SaveDialogNameFieldEditsLikeADesktopTextField) {
+    const CTempFolder folder;
+    struct Case {
+        const char* keys;
+        const char* text;
+    } cases[] = {
+        {"x", "x"},
+        {"{H}x", "xovlog.ov"},
+        {"{E}{L}{L}{L}{B}2", "ovlo2.ov"},
+        {"{L}2", "2ovlog.ov"},  // Left leaves the selection at its start
+        {"{R}2", "ovlog.ov2"},  // Right at its end
+        {"{H}{D}{D}", "log.ov"},
+        {"{E}{SL}{SL}{SL}x", "ovlogx"},
+        {"{H}{R}{SR}{SR}{D}", "oog.ov"},
+        {"{H}{SE}{B}", ""},
+        {"{E}{SH}{D}", ""},
+        {"{E}abc{CA}n", "n"},
+        {"{E}{D}{B}{B}", "ovlog."},
+        {"{H}{B}{L}", "ovlog.ov"},  // nothing before the caret to remove
+    };
+    for (const Case& c : cases) {
+        CFileDialog dlg(".ov", "ovlog.ov", "Orvalis Log Files (*.ov)|*.ov||", folder.Folder());
+        std::string text;
+        WhenDialogShown([&](CDialog& d) {
+            Keys(c.keys);
+            text = d.GetDlgItem(CFileDialog::kNameId)->GetWindowText();
+            Tap(d, IDCANCEL);
+        });
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+        EXPECT_EQ(text, c.text) << c.keys;
+    }
+}
+
+// A tap in the name field puts the caret at the character boundary nearest
+// to it and drops the selection, as a desktop field does.
+TEST_F(Modal, SaveDialogTapInTheNamePlacesTheCaret) {
+    const CTempFolder folder;
+    CFileDialog dlg(".ov", "ovlog.ov", "Orvalis Log Files (*.ov)|*.ov||", folder.Folder());
+    std::vector<std::string> texts;
+    WhenDialogShown([&](CDialog& d) {
+        auto* combo = dynamic_cast<CComboBox*>(d.GetDlgItem(CFileDialog::kNameId));
+        const CPoint org = d.GetClientOrigin();
+        const CRect r = combo->GetWindowRect();
+        CCanvas measure(1, 1);
+        measure.SelectFont(combo->GetFont());
+        // Just right of the middle of "l" (after "ov"), then far right of
+        // the text, then on its first pixel.
+        const int ov = measure.GetTextExtent("ov").cx;
+        const int ovl = measure.GetTextExtent("ovl").cx;
+        for (const int x : {2 + (ov + ovl) / 2 + 1, r.Width() - CComboBox::kButtonWidth - 4, 2}) {
+            loop.OnStylusDown(org.x + r.left + x, org.y + r.top + r.Height() / 2);
+            Keys("_");
+            texts.push_back(combo->GetWindowText());
+            loop.OnKeyDown(VK_BACK, false);
+        }
+        Tap(d, IDCANCEL);
+    });
+    dlg.DoModal();
+    EXPECT_EQ(texts, (std::vector<std::string>{"ovl_og.ov", "ovlog.ov_", "_ovlog.ov"}));
+}
+
+TEST_F(Modal, SaveDialogArrowDropsTheMatchingFilesAndPickingOneFillsTheName) {
+    const CTempFolder folder;
+    const std::string dir = folder.Folder();
+    for (const char* f : {"b.ov", "a.ov", "notes.txt"}) std::ofstream(dir + "/" + f) << "x";
+    CFileDialog dlg(".ov", "ovlog.ov", "Orvalis Log Files (*.ov)|*.ov|All Files (*.*)|*.*||", dir);
+    WhenDialogShown([&](CDialog& d) {
+        auto* combo = dynamic_cast<CComboBox*>(d.GetDlgItem(CFileDialog::kNameId));
+        const CPoint org = d.GetClientOrigin();
+        const CRect r = combo->GetWindowRect();
+        const CPoint arrow(org.x + r.right - CComboBox::kButtonWidth / 2, org.y + r.top + 4);
+        loop.OnStylusDown(arrow.x, arrow.y);
+        ASSERT_TRUE(combo->GetDroppedState());
+        EXPECT_EQ(combo->GetCount(), 2);
+        // A tap outside the list closes it and does nothing else, even on a
+        // button.
+        Tap(d, IDOK);
+        EXPECT_FALSE(combo->GetDroppedState());
+        EXPECT_FALSE(d.IsEnded());
+        // The list lies over the controls below the field: its second line
+        // is picked, not what is underneath.
+        loop.OnStylusDown(arrow.x, arrow.y);
+        const CRect list = combo->GetDroppedControlRect();
+        const int h = list.Height() / 2;
+        loop.OnStylusDown(org.x + list.left + 5, org.y + list.top + 1 + h + h / 2);
+        EXPECT_FALSE(combo->GetDroppedState());
+        EXPECT_EQ(combo->GetWindowText(), "b.ov");
+        // Picked text is selected, so typing replaces it; the keys pick too.
+        loop.OnKeyDown(VK_DOWN, false);
+        loop.OnKeyDown(VK_UP, false);
+        loop.OnKeyDown(VK_RETURN, false);  // takes the line, not the dialog's OK
+        EXPECT_FALSE(d.IsEnded());
+        EXPECT_EQ(combo->GetWindowText(), "a.ov");
+        loop.OnKeyDown(VK_RETURN, false);
+    });
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(dlg.GetFileName(), "a.ov");
+}
+
+// Choosing a file that exists asks first; No leaves the dialog open for
+// another name, and only Yes takes the existing one.
+TEST_F(Modal, SaveDialogAsksBeforeReplacingAnExistingFile) {
+    const CTempFolder folder;
+    const std::string dir = folder.Folder();
+    std::ofstream(dir + "/ovlog.ov") << "old survey";
+    std::ofstream(dir + "/taken.ov") << "x";
+    CFileDialog dlg(".ov", "ovlog.ov", "Orvalis Log Files (*.ov)|*.ov||", dir);
+    dlg.SetOverwritePrompt(true);
+    std::vector<std::string> asked;
+    WhenDialogShown([&](CDialog& d) {
+        auto answer = [&](unsigned button) {
+            WhenDialogShown([&, button](CDialog& box) {
+                asked.push_back(static_cast<CMessageBox&>(box).GetText());
+                if (button == 0) {
+                    loop.OnKeyDown(VK_RETURN, false);  // Return answers No
+                } else {
+                    Tap(box, button);
+                }
+            });
+        };
+        answer(IDNO);
+        Tap(d, IDOK);
+        EXPECT_FALSE(d.IsEnded());
+        answer(0);
+        Keys("taken");
+        loop.OnKeyDown(VK_RETURN, false);
+        EXPECT_FALSE(d.IsEnded());
+        Keys("{CA}fresh");  // a new name is not asked about
+        Tap(d, IDOK);
+    });
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(dlg.GetFileName(), "fresh.ov");
+    EXPECT_EQ(asked, (std::vector<std::string>{"ovlog.ov already exists. Replace it?",
+                                               "taken.ov already exists. Replace it?"}));
+    WhenDialogShown([&](CDialog& d) {
+        WhenDialogShown([&](CDialog& box) { Tap(box, IDYES); });
+        Tap(d, IDOK);
+    });
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(dlg.GetFileName(), "ovlog.ov");
 }
 
 TEST_F(Modal, SaveDialogRefusesNamesOutsideTheFolderAndStaysOpen) {

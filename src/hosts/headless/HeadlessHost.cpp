@@ -75,10 +75,25 @@ void CHeadlessHost::MessageBeep() {
 
 bool CHeadlessHost::AnswerModal(const ModalRequest& request, ModalAnswer& answer) {
     switch (request.kind) {
-        case ModalRequest::Kind::MessageBox:
-            Emit("msgbox: " + OneLine(request.caption) + " | " + OneLine(request.text));
+        case ModalRequest::Kind::MessageBox: {
             answer = ModalAnswer{};
+            if (!request.bYesNo) {
+                Emit("msgbox: " + OneLine(request.caption) + " | " + OneLine(request.text));
+                return true;
+            }
+            bool bYes = true;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                if (!m_questionAnswers.empty()) {
+                    bYes = m_questionAnswers.front();
+                    m_questionAnswers.pop_front();
+                }
+            }
+            answer.nResult = bYes ? IDYES : IDNO;
+            Emit("question: " + OneLine(request.caption) + " | " + OneLine(request.text) +
+                 (bYes ? " | yes" : " | no"));
             return true;
+        }
         case ModalRequest::Kind::SaveFile: {
             Emit("dialog: save | " + OneLine(request.proposedName));
             SaveAnswer scripted;
@@ -120,6 +135,16 @@ void CHeadlessHost::QueueSaveAnswer(SaveAnswer answer) {
 std::size_t CHeadlessHost::PendingSaveAnswers() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_saveAnswers.size();
+}
+
+void CHeadlessHost::QueueQuestionAnswer(bool bYes) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_questionAnswers.push_back(bYes);
+}
+
+std::size_t CHeadlessHost::PendingQuestionAnswers() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_questionAnswers.size();
 }
 
 std::vector<std::string> CHeadlessHost::Lines() const {

@@ -21,9 +21,12 @@ class CView;
 //   sound: NAME
 //   beep
 //   msgbox: CAPTION | TEXT      (answered OK at once)
+//   question: CAPTION | TEXT | yes   (or no: the answer given)
 //   dialog: save | PROPOSED NAME
 // Save-file dialogs are answered from a queue of scripted answers; with the
-// queue empty, OK with the proposed name. Other dialogs end with OK at once,
+// queue empty, OK with the proposed name. Questions (Yes/No boxes) are
+// answered from a queue of their own; with it empty, Yes, as every other box
+// is answered with its affirmative button. Other dialogs end with OK at once,
 // silently. Line breaks inside a caption or a
 // text are printed as "\n" so each event stays on one line.
 class CHeadlessHost : public IHost {
@@ -49,6 +52,9 @@ public:
 
     void QueueSaveAnswer(SaveAnswer answer);
     std::size_t PendingSaveAnswers() const;
+    // The answer to the next question: true for Yes.
+    void QueueQuestionAnswer(bool bYes);
+    std::size_t PendingQuestionAnswers() const;
 
     // Every line printed so far, and the sound names played.
     std::vector<std::string> Lines() const;
@@ -71,6 +77,7 @@ private:
     std::vector<std::string> m_lines;
     std::vector<std::string> m_sounds;
     std::deque<SaveAnswer> m_saveAnswers;
+    std::deque<bool> m_questionAnswers;
     CBitmap m_screen;
     int m_nPresents = 0;
     CUiLoop* m_pLoop = nullptr;

@@ -5,10 +5,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <exception>
 #include <fstream>
-#include <iterator>
 #include <mutex>
-#include <sstream>
 #include <thread>
 
 #include <nlohmann/json.hpp>
@@ -21,8 +20,10 @@
 #include "data/SurveyData.h"
 #include "hosts/headless/HeadlessHost.h"
 #include "platform/Clock.h"
+#include "platform/FileRead.h"
 #include "platform/Latin1.h"
 #include "res/Resource.h"
+#include "ui/FileDialog.h"
 #include "ui/FormView.h"
 #include "ui/UiLoop.h"
 
@@ -292,10 +293,19 @@ int ParseScript(std::string_view script, std::vector<ScriptStep>& steps, std::st
                 step.bOk = true;
                 step.bHasName = n > 2;
                 if (step.bHasName) step.text = std::string(RestAfter(line, 2));
+                // The dialog saves in the data folder only; a name it would
+                // refuse is refused here, before anything runs.
+                if (step.bHasName && !CFileDialog::IsPlainFileName(step.text)) {
+                    return fail("answer ok takes a file name, not a path or folder ('" + step.text +
+                                "'); --data-dir chooses the folder");
+                }
             } else if (n == 2 && t[1] == "cancel") {
                 step.bOk = false;
+            } else if (n == 2 && (t[1] == "yes" || t[1] == "no")) {
+                step.bQuestion = true;
+                step.bOk = t[1] == "yes";
             } else {
-                return fail("answer needs 'ok', 'ok NAME' or 'cancel'");
+                return fail("answer needs 'ok', 'ok NAME', 'cancel', 'yes' or 'no'");
             }
             step.kind = ScriptStep::Kind::Answer;
         } else if (verb == "clock") {
@@ -356,7 +366,15 @@ int CScriptDriver::Run(const std::vector<ScriptStep>& steps) {
     for (const ScriptStep& step : steps) {
         if (m_app.Loop().IsQuitting()) break;
         if (step.kind == ScriptStep::Kind::Quit) break;
-        const int rc = RunStep(step);
+        int rc = 0;
+        // A step that fails in a way nobody foresaw is reported with its
+        // line, and the script goes on as for any step that could not work.
+        try {
+            rc = RunStep(step);
+        } catch (const std::exception& e) {
+            Report(step, std::string("failed: ") + e.what());
+            m_bFailed = true;
+        }
         if (rc == 2) return 2;
     }
     if (!m_app.Loop().IsQuitting()) Settle();
@@ -439,13 +457,12 @@ int CScriptDriver::RunStep(const ScriptStep& step) {
             m_pBoard->Feed(step.bytes);
             break;
         case ScriptStep::Kind::FeedFile: {
-            std::ifstream file(step.text, std::ios::binary);
-            if (!file) {
-                Report(step, "cannot read " + step.text);
+            std::vector<uint8_t> bytes;
+            std::string reason;
+            if (ReadWholeFile(step.text, kMaxScriptFileBytes, bytes, reason) < 0) {
+                Report(step, "cannot read " + step.text + ": " + reason);
                 return 2;
             }
-            std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
-                                       std::istreambuf_iterator<char>());
             m_pBoard->Feed(bytes);
             break;
         }
@@ -483,6 +500,10 @@ int CScriptDriver::RunStep(const ScriptStep& step) {
             loop.OnMinimize();
             break;
         case ScriptStep::Kind::Answer: {
+            if (step.bQuestion) {
+                m_host.QueueQuestionAnswer(step.bOk);
+                break;
+            }
             CHeadlessHost::SaveAnswer answer;
             answer.bOk = step.bOk;
             if (step.bHasName) answer.name = step.text;
@@ -573,15 +594,15 @@ int RunHeadlessProgram(const ProgramOptions& options, const HeadlessSettings& se
     std::vector<ScriptStep> steps;
     const bool bScript = !options.strScript.empty();
     if (bScript) {
-        std::ifstream file(options.strScript, std::ios::binary);
-        if (!file) {
-            err("orvalis: cannot read script " + options.strScript);
+        std::vector<uint8_t> text;
+        std::string reason;
+        if (ReadWholeFile(options.strScript, kMaxScriptFileBytes, text, reason) < 0) {
+            err("orvalis: cannot read script " + options.strScript + ": " + reason);
             return 2;
         }
-        std::ostringstream text;
-        text << file.rdbuf();
         std::string error;
-        if (ParseScript(text.str(), steps, error) < 0) {
+        if (ParseScript(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()),
+                        steps, error) < 0) {
             err("orvalis: " + options.strScript + ": " + error);
             return 2;
         }

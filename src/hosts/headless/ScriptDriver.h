@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -42,8 +43,12 @@ struct ScriptStep {
     int b = 0;                        // y
     bool bOk = true;                  // answer ok / cancel, option on / off
     bool bHasName = false;            // answer ok NAME
+    bool bQuestion = false;           // answer yes / no: bOk is the answer
     std::tm clock{};                  // Clock
 };
+
+// The largest script, and the largest file one feed-file step reads.
+inline constexpr std::size_t kMaxScriptFileBytes = std::size_t{16} << 20;
 
 // Parses a whole script. 0, or -1 with "line N: reason" in `error`.
 int ParseScript(std::string_view script, std::vector<ScriptStep>& steps, std::string& error);

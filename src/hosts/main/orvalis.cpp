@@ -8,6 +8,7 @@
 #include "app/ProgramOptions.h"
 #include "hosts/headless/ScriptDriver.h"
 #include "hosts/sdl/SdlHost.h"
+#include "platform/GuardedMain.h"
 #include "ui/UiLoop.h"
 
 #ifndef ORV_PROGRAM_VERSION
@@ -43,7 +44,9 @@ int RunWindowed(const ProgramOptions& options) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+int RunProgram(int argc, char** argv) {
     ProgramOptions options;
     std::string error;
     if (ParseProgramOptions(argc, argv, options, error) < 0) {
@@ -64,4 +67,10 @@ int main(int argc, char** argv) {
     }
     if (options.bHeadless) return RunHeadlessProgram(options);
     return RunWindowed(options);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return RunGuardedMain("orvalis", [&] { return RunProgram(argc, argv); });
 }

@@ -80,6 +80,10 @@ int KeyCode(SDL_Keycode k) {
             return VK_DOWN;
         case SDLK_DELETE:
             return VK_DELETE;
+        case SDLK_HOME:
+            return VK_HOME;
+        case SDLK_END:
+            return VK_END;
         default:
             return 0;
     }
@@ -302,7 +306,10 @@ void CSdlHost::HandleEvent(CUiLoop& loop, const void* p) {
         }
         case SDL_KEYDOWN: {
             const int key = KeyCode(e.key.keysym.sym);
-            if (key != 0) loop.OnKeyDown(key, (e.key.keysym.mod & KMOD_CTRL) != 0);
+            if (key != 0) {
+                loop.OnKeyDown(key, (e.key.keysym.mod & KMOD_CTRL) != 0,
+                               (e.key.keysym.mod & KMOD_SHIFT) != 0);
+            }
             break;
         }
         default:
