@@ -17,7 +17,7 @@ declare -A allowed=(
   [screens]="screens outputs data board gps audio gfx ui res platform"
   [app]="app sim screens outputs data board gps audio gfx ui res platform"
   [hosts]="hosts app sim screens outputs data board gps audio gfx ui res platform"
-  [sim]="sim board platform"
+  [sim]="sim board gps platform"
 )
 
 bad=0
