@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "board/BoardReaderThread.h"
 #include "board/PacketFramer.h"
 #include "data/Messages.h"
+#include "gpsd/GpsdSource.h"
 #include "platform/LinkSocket.h"
 #include "screens/ScreenNavigator.h"
 #include "ui/FrameWnd.h"
@@ -22,6 +24,7 @@ class CSurveyData;
 class CScreenFurniture;
 class CRecorder;
 class CIrLink;
+class CGpsdFeed;
 class CSnapshot;
 class CUiLoop;
 class ISerialPort;
@@ -57,6 +60,9 @@ public:
         CAudioOutput* pClickOutput = nullptr;
         // The peers the forwarding link tries, in order.
         std::vector<LinkPeer> linkPeers;
+        // The gpsd whose positions stand in for a board without a GPS
+        // receiver (--gps); none: no gpsd source.
+        std::optional<GpsdAddress> gpsd;
     };
 
     // Caption of the frame's own message boxes.
@@ -94,6 +100,7 @@ public:
     // The click kernel file under the data folder: windows/spike.wav.
     static std::string ClickKernelPath(const std::string& strDataDir);
     CIrLink* GetIrLink() const { return m_pIrLink.get(); }
+    CGpsdFeed* GetGpsdFeed() const { return m_pGpsdFeed.get(); }
     const std::string& GetDataDir() const { return m_setup.strDataDir; }
     // The alert texts waiting for their box (tests).
     std::size_t PendingAlerts() const;
@@ -126,6 +133,9 @@ private:
     CPacketFramer m_framer;
     CSoundCueAdapter m_soundCues;
     std::unique_ptr<CBoardReader> m_pReader;
+    // Between the reader and the store when --gps names a gpsd; outlives
+    // the reader, which hands it every packet.
+    std::unique_ptr<CGpsdFeed> m_pGpsdFeed;
     // The recording commands; gone before the store's notification window
     // is cleared, so no packet is staged into a closed recording.
     std::unique_ptr<CRecorder> m_pRecorder;
