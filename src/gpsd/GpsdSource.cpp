@@ -220,54 +220,66 @@ void CGpsdSource::Run() {
     bool outageTold = false;
     while (!m_bStop.load(std::memory_order_acquire)) {
         m_nAttempts.fetch_add(1, std::memory_order_acq_rel);
-        const int before = errno;
-        errno = 0;
-        if (Session()) {
+        std::string reason;
+        const SessionEnd end = Session(reason);
+        if (end == SessionEnd::Stopped) break;
+        if (end == SessionEnd::Lost) {
             everConnected = true;
-            outageTold = false;
             delay = m_setup.firstRetry;
-            if (m_bStop.load(std::memory_order_acquire)) break;
             Notice("lost " + where + "; trying again in the background");
             outageTold = true;
         } else if (!outageTold) {
-            const int code = errno;
             Notice(where + (everConnected ? " is not back yet" : " is not answering") + " (" +
-                   (code != 0 ? gps_errstr(code) : "cannot connect") +
-                   "); trying again in the background");
+                   reason + "); trying again in the background");
             outageTold = true;
         }
-        errno = before;
         if (WaitOrStop(delay)) break;
         delay = std::min(delay * 2, m_setup.maxRetry);
     }
 }
 
-bool CGpsdSource::Session() {
+CGpsdSource::SessionEnd CGpsdSource::Session(std::string& reason) {
     auto data = std::make_unique<gps_data_t>();
-    if (gps_open(m_setup.address.host.c_str(), m_setup.address.port.c_str(), data.get()) != 0)
-        return false;
+    errno = 0;
+    if (gps_open(m_setup.address.host.c_str(), m_setup.address.port.c_str(), data.get()) != 0) {
+        reason = errno != 0 ? gps_errstr(errno) : "cannot connect";
+        return SessionEnd::NotAnswering;
+    }
     const auto close = [&data] { gps_close(data.get()); };
     if (gps_stream(data.get(), WATCH_ENABLE | WATCH_JSON, nullptr) != 0) {
         close();
-        return false;
+        reason = "cannot ask for reports";
+        return SessionEnd::NotAnswering;
     }
-    m_nConnections.fetch_add(1, std::memory_order_acq_rel);
-    Notice("reading positions from gpsd at " + m_setup.address.Text());
+    // The connect may still be under way; gpsd counts as there once it has
+    // said something (it greets every client at once).
+    bool answered = false;
+    const auto deadline = std::chrono::steady_clock::now() + m_setup.answerTime;
     while (!m_bStop.load(std::memory_order_acquire)) {
         errno = 0;
         if (!gps_waiting(data.get(), kWaitMicroseconds)) {
             // A failed wait (not a timeout) means the connection is unusable.
             if (errno != 0 && errno != EINTR) break;
+            if (!answered && std::chrono::steady_clock::now() > deadline) break;
             continue;
         }
         data->set = 0;
-        if (gps_read(data.get(), nullptr, 0) < 0) break;
+        const int got = gps_read(data.get(), nullptr, 0);
+        if (got < 0) break;
+        if (!answered && got > 0) {
+            answered = true;
+            m_nConnections.fetch_add(1, std::memory_order_acq_rel);
+            Notice("reading positions from gpsd at " + m_setup.address.Text());
+        }
         // Position reports carry the fix mode; sky views, versions and
         // device lists do not.
         if ((data->set & MODE_SET) != 0) Report(ReportFromData(*data));
     }
     close();
-    return true;
+    if (m_bStop.load(std::memory_order_acquire)) return SessionEnd::Stopped;
+    if (answered) return SessionEnd::Lost;
+    reason = "no reply";
+    return SessionEnd::NotAnswering;
 }
 
 void CGpsdSource::Report(const GpsdReport& report) {

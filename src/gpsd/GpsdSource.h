@@ -75,6 +75,9 @@ public:
         std::function<void(const std::string&)> notice;
         std::chrono::milliseconds firstRetry{500};
         std::chrono::milliseconds maxRetry{8000};
+        // How long a connection may stay silent before gpsd counts as not
+        // answering (gpsd greets every client at once).
+        std::chrono::milliseconds answerTime{5000};
     };
 
     explicit CGpsdSource(Setup setup);
@@ -94,9 +97,12 @@ public:
     uint64_t ConnectAttempts() const { return m_nAttempts.load(std::memory_order_acquire); }
 
 private:
+    enum class SessionEnd { NotAnswering, Lost, Stopped };
+
     void Run();
-    // One connection, from open to loss or stop. True when it connected.
-    bool Session();
+    // One connection, from open to loss or stop; `reason` says why gpsd
+    // did not answer.
+    SessionEnd Session(std::string& reason);
     void Report(const GpsdReport& report);
     void Notice(const std::string& text);
     // Waits `delay` or until Stop; true when stopping.

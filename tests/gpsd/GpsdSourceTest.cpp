@@ -1,3 +1,8 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -246,6 +251,38 @@ TEST(GpsdSource, AbsentGpsdIsToldOnceAndRetriedWithBackOff) {
     EXPECT_EQ(notices.Containing("is not answering"), 1u);
     EXPECT_EQ(notices.lines.size(), 1u);
     EXPECT_EQ(source.Delivered(), 0u);
+}
+
+// Something that takes the connection and never speaks (a black hole, a
+// different service) is no gpsd: told once, tried again, never "reading".
+TEST(GpsdSource, SilentPeerCountsAsNotAnswering) {
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof addr;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(listen(listener, 16), 0);
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &length), 0);
+
+    Notices notices;
+    CGpsdSource::Setup setup;
+    setup.address.host = "127.0.0.1";
+    setup.address.port = std::to_string(ntohs(addr.sin_port));
+    setup.notice = [&](const std::string& line) { notices.Add(line); };
+    setup.firstRetry = 50ms;
+    setup.answerTime = 300ms;
+    CGpsdSource source(setup);
+    ASSERT_EQ(source.Start(), 0);
+    std::this_thread::sleep_for(1200ms);
+    source.Stop();
+    close(listener);
+    EXPECT_GE(source.ConnectAttempts(), 2u);
+    EXPECT_EQ(source.Connections(), 0u);
+    ASSERT_EQ(notices.lines.size(), 1u);
+    EXPECT_NE(notices.lines[0].find("is not answering (no reply)"), std::string::npos)
+        << notices.lines[0];
 }
 
 // With a real gpsd: its fixes reach the store as good type-7 packets until
