@@ -118,11 +118,18 @@ int ParseGpsSource(std::string_view text, GpsdAddress& out, std::string& why) {
     return 0;
 }
 
+bool HasPosition(const GpsdReport& report) {
+    return report.mode >= 2 && Known(report.latitude) && Known(report.longitude) &&
+           std::fabs(report.latitude) <= 90.0 && std::fabs(report.longitude) <= 180.0;
+}
+
 GpsFix FixFromReport(const GpsdReport& report) {
     GpsFix fix;
-    fix.fixStatus = report.mode >= 3   ? GpsFixStatus::kFix3D
-                    : report.mode == 2 ? GpsFixStatus::kFix2D
-                                       : GpsFixStatus::kAcquiring;
+    const bool position = HasPosition(report);
+    // A fix without a position would put the track at 0, 0.
+    fix.fixStatus = !position          ? GpsFixStatus::kAcquiring
+                    : report.mode >= 3 ? GpsFixStatus::kFix3D
+                                       : GpsFixStatus::kFix2D;
     fix.idTag = kIdTag;
     if (Known(report.time) && report.time >= 0.0 && report.time < 253402300800.0) {
         const auto whole = static_cast<std::time_t>(std::floor(report.time));
@@ -140,9 +147,6 @@ GpsFix FixFromReport(const GpsdReport& report) {
         fix.year = fix.month = fix.day = 0;
     }
 
-    const bool position = report.mode >= 2 && Known(report.latitude) && Known(report.longitude) &&
-                          std::fabs(report.latitude) <= 90.0 &&
-                          std::fabs(report.longitude) <= 180.0;
     if (position) {
         fix.latitude1 = fix.latitude2 = report.latitude;
         fix.longitude1 = fix.longitude2 = report.longitude;
@@ -283,6 +287,9 @@ CGpsdSource::SessionEnd CGpsdSource::Session(std::string& reason) {
 }
 
 void CGpsdSource::Report(const GpsdReport& report) {
+    // gpsd may announce a fix before this cycle's position; the next report
+    // carries it.
+    if (report.mode >= 2 && !HasPosition(report)) return;
     const bool hold = m_setup.boardReports && m_setup.boardReports();
     if (hold != m_bHolding) {
         m_bHolding = hold;

@@ -54,8 +54,12 @@ struct GpsdReport {
     std::array<Satellite, GpsFix::kChannelCount> satellites{};
 };
 
+// True when the report holds a fix with a usable position.
+bool HasPosition(const GpsdReport& report);
 // The receiver's view of a report: fix status 7 for a 3D fix, 6 for 2D, 3
-// otherwise; position and heights only where the fix gives them.
+// otherwise (a fix without a usable position included); position and
+// heights only where the fix gives them. The source passes on no report
+// that claims a fix without a position.
 GpsFix FixFromReport(const GpsdReport& report);
 
 // Reads a gpsd's reports through libgps on a thread of its own and hands

@@ -145,10 +145,29 @@ TEST(GpsdReport, MotionFieldsAreNormalisedAndUnknownsLeftOut) {
 
     GpsdReport noTime = Report(3);
     noTime.time = nan;
-    noTime.latitude = 91.0;  // beyond the pole: no position rather than a wrong one
     const CGpsStatus gps = Decoded(noTime);
     EXPECT_EQ(gps.FormatDate(), "00/00/0000");
-    EXPECT_EQ(gps.m_dLatitude2, 0.0);
+}
+
+// A report that claims a fix without a usable position is no fix: it would
+// put the track at 0, 0.
+TEST(GpsdReport, FixWithoutPositionIsNoFix) {
+    const double nan = GpsdReport::kUnknown;
+    struct Case {
+        double latitude, longitude;
+    };
+    const Case cases[] = {{nan, -58.3816}, {-34.6037, nan}, {91.0, 0.0}, {0.0, -180.5}};
+    for (const Case& c : cases) {
+        GpsdReport r = Report(3);
+        r.latitude = c.latitude;
+        r.longitude = c.longitude;
+        EXPECT_FALSE(HasPosition(r));
+        const CGpsStatus gps = Decoded(r);
+        EXPECT_STREQ(gps.FormatFixStatus(), "Acquiring Satellites") << c.latitude;
+        EXPECT_EQ(gps.m_dLatitude2, 0.0);
+        EXPECT_EQ(gps.m_dLongitude2, 0.0);
+    }
+    EXPECT_TRUE(HasPosition(Report(2)));
 }
 
 // Records what reaches the store, from whichever thread.
