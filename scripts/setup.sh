@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool time
   tshark
+  libgps-dev gpsd gpsd-clients
 )
 
 missing=()

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -20,6 +21,8 @@ constexpr int64_t kMs = 1000000;
 // Output that a pseudo-terminal nobody reads cannot take is dropped beyond
 // this, as bytes on a line with nobody listening are.
 constexpr size_t kPendingLimit = 64 * 1024;
+// gpsd messages the serving loop has not taken yet; older ones are dropped.
+constexpr size_t kGpsWaitingLimit = 16;
 
 void SetNonBlocking(int fd) {
     const int flags = fcntl(fd, F_GETFL);
@@ -32,8 +35,35 @@ CBoardServer::CBoardServer(const CScenario& scenario, uint64_t seed, bool unpace
     : m_pBoard(std::make_unique<CSimulatedBoard>(scenario, seed)), m_bUnpaced(unpaced) {}
 
 CBoardServer::~CBoardServer() {
+    if (m_pGpsd) m_pGpsd->Stop();
     if (m_nSlave >= 0) close(m_nSlave);
     if (m_nMaster >= 0) close(m_nMaster);
+}
+
+int CBoardServer::UseGpsd(const GpsdAddress& address) {
+    if (m_pGpsd) return -1;
+    m_pBoard->TakeGpsFromOutside();
+    CGpsdSource::Setup setup;
+    setup.address = address;
+    setup.deliver = [this](const GpsMessage& message) {
+        const std::lock_guard<std::mutex> lock(m_gpsMutex);
+        if (m_gpsWaiting.size() >= kGpsWaitingLimit) m_gpsWaiting.pop_front();
+        m_gpsWaiting.push_back(message);
+    };
+    setup.notice = [](const std::string& text) {
+        std::fprintf(stderr, "orvalis-board-sim: %s\n", text.c_str());
+    };
+    m_pGpsd = std::make_unique<CGpsdSource>(std::move(setup));
+    return m_pGpsd->Start();
+}
+
+void CBoardServer::PassGpsMessages() {
+    std::deque<GpsMessage> messages;
+    {
+        const std::lock_guard<std::mutex> lock(m_gpsMutex);
+        messages.swap(m_gpsWaiting);
+    }
+    for (const GpsMessage& message : messages) m_pBoard->SendGpsMessage(message);
 }
 
 int CBoardServer::OpenPty(std::string& path, std::string& error) {
@@ -135,6 +165,7 @@ int CBoardServer::Serve(int inFd, int outFd, const std::atomic<bool>& stop, doub
                 std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count();
             m_pBoard->AdvanceTo(std::min(elapsed, end));
         }
+        PassGpsMessages();
         const std::vector<uint8_t> bytes = m_pBoard->ReadAll();
         pending.insert(pending.end(), bytes.begin(), bytes.end());
         if (pending.size() > kPendingLimit && !m_bUnpaced)

@@ -2,8 +2,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
+
+#include "gps/GpsMessage.h"
+#include "gpsd/GpsdSource.h"
 
 class CScenario;
 class CSimulatedBoard;
@@ -33,11 +38,24 @@ public:
         return Serve(m_nMaster, m_nMaster, stop, seconds);
     }
 
+    // The board's GPS receiver becomes the gpsd at `address`: its position
+    // reports go out as the board's GPS messages, the scenario's receiver
+    // falls silent. Notices go to standard error. 0, or -1 when already set.
+    int UseGpsd(const GpsdAddress& address);
+
     CSimulatedBoard& Board() { return *m_pBoard; }
 
 private:
+    // Hands the messages gpsd has delivered since the last call to the board.
+    void PassGpsMessages();
+
     std::unique_ptr<CSimulatedBoard> m_pBoard;
     bool m_bUnpaced;
     int m_nMaster = -1;
     int m_nSlave = -1;
+    // gpsd's messages wait here (gpsd's thread to the serving thread).
+    std::mutex m_gpsMutex;
+    std::deque<GpsMessage> m_gpsWaiting;
+    // Declared last: stopped before the queue it fills goes.
+    std::unique_ptr<CGpsdSource> m_pGpsd;
 };

@@ -7,26 +7,8 @@
 namespace {
 
 constexpr double kMetresPerDegree = 111320.0;
-constexpr double kMasPerDegree = 3600000.0;
 // Height of the geoid above the ellipsoid around the default origin.
 constexpr double kGeoidSeparationM = 48.0;
-
-void Put16(uint8_t* p, uint32_t value) {
-    p[0] = static_cast<uint8_t>(value >> 8);
-    p[1] = static_cast<uint8_t>(value);
-}
-
-void Put32(uint8_t* p, uint32_t value) {
-    p[0] = static_cast<uint8_t>(value >> 24);
-    p[1] = static_cast<uint8_t>(value >> 16);
-    p[2] = static_cast<uint8_t>(value >> 8);
-    p[3] = static_cast<uint8_t>(value);
-}
-
-void PutSigned32(uint8_t* p, double value) {
-    const double clamped = std::clamp(std::round(value), -2147483648.0, 2147483647.0);
-    Put32(p, static_cast<uint32_t>(static_cast<int32_t>(clamped)));
-}
 
 }  // namespace
 
@@ -111,79 +93,48 @@ void CGpsReceiver::CivilTime(int64_t utc, int& year, int& month, int& day, int& 
     year = static_cast<int>(y + (month <= 2 ? 1 : 0));
 }
 
-std::array<uint8_t, CGpsReceiver::kMessageSize> CGpsReceiver::Message(int64_t second,
-                                                                      CSimRandom& random) const {
-    std::array<uint8_t, kMessageSize> m{};
-    uint8_t* p = m.data();
-    p[0] = 'G';
-    p[1] = 'P';
-    p[2] = 'S';
-    p[3] = 'M';
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, sec = 0;
-    CivilTime(m_nStartTime + second, year, month, day, hour, minute, sec);
-    p[4] = static_cast<uint8_t>(month);
-    p[5] = static_cast<uint8_t>(day);
-    Put16(p + 6, static_cast<uint32_t>(year));
-    p[8] = static_cast<uint8_t>(hour);
-    p[9] = static_cast<uint8_t>(minute);
-    p[10] = static_cast<uint8_t>(sec);
-    Put32(p + 11, 0);
+GpsMessage CGpsReceiver::Message(int64_t second, CSimRandom& random) const {
+    GpsFix m;
+    CivilTime(m_nStartTime + second, m.year, m.month, m.day, m.hours, m.minutes, m.seconds);
 
     const Fix fix = PositionAt(static_cast<double>(second));
     const bool fixed = static_cast<double>(second) >= kAcquireSeconds;
     // A few metres of receiver noise on the raw position; the second
     // position is the receiver's smoothed one and follows the walk.
     const double noise = fixed ? 2.0 : 25.0;
-    double lat = 0.0, lon = 0.0, latRaw = 0.0, lonRaw = 0.0;
-    ToLatLon(fix.east, fix.north, lat, lon);
-    ToLatLon(fix.east + random.Normal(0.0, noise), fix.north + random.Normal(0.0, noise), latRaw,
-             lonRaw);
+    ToLatLon(fix.east, fix.north, m.latitude2, m.longitude2);
+    ToLatLon(fix.east + random.Normal(0.0, noise), fix.north + random.Normal(0.0, noise),
+             m.latitude1, m.longitude1);
     const double heightCm = (m_dHeight0 + random.Normal(0.0, fixed ? 3.0 : 20.0)) * 100.0;
-    PutSigned32(p + 15, latRaw * kMasPerDegree);
-    PutSigned32(p + 19, lonRaw * kMasPerDegree);
-    PutSigned32(p + 23, heightCm);
-    PutSigned32(p + 27, heightCm + kGeoidSeparationM * 100.0);
-    PutSigned32(p + 31, lat * kMasPerDegree);
-    PutSigned32(p + 35, lon * kMasPerDegree);
-    PutSigned32(p + 39, m_dHeight0 * 100.0);
-    PutSigned32(p + 43, (m_dHeight0 + kGeoidSeparationM) * 100.0);
+    m.height1Cm = heightCm;
+    m.height2Cm = heightCm + kGeoidSeparationM * 100.0;
+    m.height3Cm = m_dHeight0 * 100.0;
+    m.height4Cm = (m_dHeight0 + kGeoidSeparationM) * 100.0;
 
     const double speedCm = fixed ? std::max(0.0, fix.speed * 100.0 + random.Normal(0.0, 5.0)) : 0.0;
-    Put16(p + 47, static_cast<uint32_t>(std::lround(std::min(speedCm, 65535.0))));
-    Put16(p + 49, static_cast<uint32_t>(std::lround(std::min(speedCm, 65535.0))));
-    const long heading = std::lround(fix.headingDeg * 10.0) % 3600;
-    Put16(p + 51, static_cast<uint32_t>(heading));
-    Put16(p + 53, fixed ? 14 + random.Below(6) : 99);  // dilution of precision, tenths
+    m.speed3DCmPerSecond = speedCm;
+    m.speed2DCmPerSecond = speedCm;
+    m.headingTenths = static_cast<uint16_t>(std::lround(fix.headingDeg * 10.0) % 3600);
+    m.dilution = static_cast<uint16_t>(fixed ? 14 + random.Below(6) : 99);  // tenths
 
     const int visible = 9 + static_cast<int>(random.Below(3));
     const int tracked = fixed ? visible - 1 - static_cast<int>(random.Below(2)) : 2;
-    p[55] = static_cast<uint8_t>(visible);
-    p[56] = static_cast<uint8_t>(tracked);
+    m.visibleSats = static_cast<uint8_t>(visible);
+    m.trackedSats = static_cast<uint8_t>(tracked);
     static constexpr uint8_t kSatellites[12] = {2, 5, 7, 9, 12, 13, 15, 18, 21, 24, 26, 29};
     for (int c = 0; c < 12; ++c) {
-        uint8_t* record = p + 57 + 6 * c;
+        auto& record = m.channels[static_cast<size_t>(c)];
         const bool inUse = c < tracked;
         record[0] = c < visible ? kSatellites[c] : 0;                         // satellite id
         record[1] = inUse ? 8 : (c < visible ? 2 : 0);                        // tracking mode
         record[2] = inUse ? static_cast<uint8_t>(38 + random.Below(12)) : 0;  // C/N0
-        record[3] = 0;
         record[4] = inUse ? 0xA2 : 0x00;  // channel status flags
-        record[5] = 0;
     }
-    // Fix status in bits 7..5: 7 is a 3D fix, 3 still acquiring.
-    p[129] = static_cast<uint8_t>((fixed ? 7 : 3) << 5);
-    p[130] = 0;
-    Put16(p + 133, static_cast<uint32_t>(60000 + random.Below(200)));   // clock bias, ns
-    Put32(p + 135, static_cast<uint32_t>(95000 + random.Below(1000)));  // oscillator offset, Hz
-    Put16(p + 139, static_cast<uint32_t>(2 * 21 + random.Below(2)));    // half degrees
-    p[141] = static_cast<uint8_t>(0x80 | 18);  // UTC valid, 18 leap seconds
-    p[142] = 0;
-    p[143] = 0;
-    p[144] = 0;
-    static constexpr uint8_t kTag[6] = {'O', 'R', 'V', 'S', 'I', 'M'};
-    for (int i = 0; i < 6; ++i) p[145 + i] = kTag[i];
-    uint8_t sum = 0;
-    for (size_t i = 2; i < kMessageSize - 1; ++i) sum ^= p[i];
-    p[151] = sum;
-    return m;
+    m.fixStatus = fixed ? GpsFixStatus::kFix3D : GpsFixStatus::kAcquiring;
+    m.clock = static_cast<uint16_t>(60000 + random.Below(200));        // clock bias, ns
+    m.oscillator = static_cast<uint32_t>(95000 + random.Below(1000));  // oscillator offset, Hz
+    m.temperatureHalfDegrees = static_cast<uint16_t>(2 * 21 + random.Below(2));
+    m.timeFlags = static_cast<uint8_t>(0x80 | 18);  // UTC valid, 18 leap seconds
+    m.idTag = {'O', 'R', 'V', 'S', 'I', 'M'};
+    return EncodeGpsMessage(m);
 }

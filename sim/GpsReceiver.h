@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "gps/GpsMessage.h"
 #include "sim/Scenario.h"
 #include "sim/SimRandom.h"
 
@@ -13,7 +14,7 @@
 // status message.
 class CGpsReceiver {
 public:
-    static constexpr size_t kMessageSize = 152;
+    static constexpr size_t kMessageSize = kGpsMessageSize;
     // Seconds after power-on before the receiver reports a 3D fix.
     static constexpr double kAcquireSeconds = 4.0;
 
@@ -32,7 +33,7 @@ public:
     void ToLatLon(double east, double north, double& lat, double& lon) const;
 
     // The message for the whole second `second` after power-on.
-    std::array<uint8_t, kMessageSize> Message(int64_t second, CSimRandom& random) const;
+    GpsMessage Message(int64_t second, CSimRandom& random) const;
 
     // Broken-down UTC of seconds since the epoch.
     static void CivilTime(int64_t utc, int& year, int& month, int& day, int& hour, int& minute,

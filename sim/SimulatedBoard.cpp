@@ -197,6 +197,11 @@ void CSimulatedBoard::UpdatePosition() {
     m_environment.SetInstrumentPosition(fix.east, fix.north);
 }
 
+void CSimulatedBoard::SendGpsMessage(const GpsMessage& message) {
+    AdvanceTo(m_nNow);
+    Send(PacketType::kGps, message.data(), message.size(), true);
+}
+
 void CSimulatedBoard::FireGps() {
     const int64_t second = m_tGps / kSecond;
     const auto message = m_gps.Message(second, m_rngGps);

@@ -50,6 +50,13 @@ public:
     // When the line will have sent everything queued now.
     int64_t LineIdleAt() const { return m_line.IdleAt(m_nNow); }
 
+    // From now on the receiver's messages come from outside (a real
+    // receiver through gpsd): the simulated receiver falls silent, and each
+    // message handed to SendGpsMessage goes out at once as a type-7 packet.
+    // The walk still moves the instrument through the radio environment.
+    void TakeGpsFromOutside() { m_tGps = kNever; }
+    void SendGpsMessage(const GpsMessage& message);
+
     int Mode() const { return m_nMode; }
     int Channel() const { return m_nChannel; }
     const CScenario& Scenario() const { return m_scenario; }

@@ -9,15 +9,16 @@ declare -A allowed=(
   [gfx]="gfx platform"
   [board]="board platform"
   [gps]="gps"
+  [gpsd]="gpsd board gps platform"
   [data]="data board gps platform"
   [audio]="audio platform"
   [res]="res gfx platform"
   [ui]="ui gfx platform"
   [outputs]="outputs data board gps gfx ui platform"
   [screens]="screens outputs data board gps audio gfx ui res platform"
-  [app]="app sim screens outputs data board gps audio gfx ui res platform"
-  [hosts]="hosts app sim screens outputs data board gps audio gfx ui res platform"
-  [sim]="sim board platform"
+  [app]="app sim gpsd screens outputs data board gps audio gfx ui res platform"
+  [hosts]="hosts app sim gpsd screens outputs data board gps audio gfx ui res platform"
+  [sim]="sim gpsd board gps platform"
 )
 
 bad=0

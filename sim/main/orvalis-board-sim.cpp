@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
+#include "gpsd/GpsdSource.h"
 #include "platform/GuardedMain.h"
 #include "sim/BoardServer.h"
 #include "sim/Scenario.h"
@@ -22,7 +24,7 @@ void OnSignal(int) {
 
 const char kUsage[] =
     "usage: orvalis-board-sim (--pty | --stdio) [--scenario FILE] [--seed N] [--unpaced]\n"
-    "                         [--duration SECONDS]\n"
+    "                         [--duration SECONDS] [--gps gpsd[:HOST[:PORT]]]\n"
     "       orvalis-board-sim --print-scenario | --help\n"
     "\n"
     "Simulates the RF measurement board of the survey instrument.\n"
@@ -33,6 +35,9 @@ const char kUsage[] =
     "  --seed N          seed of the simulation (default 1); same seed, same bytes\n"
     "  --unpaced         send as fast as the reader takes the bytes, not at 38,400 baud\n"
     "  --duration S      stop after S seconds of board time\n"
+    "  --gps gpsd[:HOST[:PORT]]\n"
+    "                    the board's GPS messages carry a real receiver's fixes from\n"
+    "                    gpsd (default localhost:2947) instead of the scenario's walk\n"
     "  --print-scenario  write the built-in scenario's JSON to standard output\n";
 
 int Fail(const std::string& message) {
@@ -66,6 +71,7 @@ int RunBoardSim(int argc, char** argv) {
     std::string scenarioPath;
     uint64_t seed = 1;
     double duration = 0.0;
+    std::optional<GpsdAddress> gpsd;
 
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -96,6 +102,13 @@ int RunBoardSim(int argc, char** argv) {
             const char* v = value();
             if (!ParseSeconds(v, duration))
                 return Fail("--duration needs a number of seconds above 0");
+        } else if (arg == "--gps") {
+            const char* v = value();
+            if (v == nullptr) return Fail("--gps needs gpsd[:HOST[:PORT]]");
+            GpsdAddress address;
+            std::string why;
+            if (ParseGpsSource(v, address, why) < 0) return Fail("--gps: " + why);
+            gpsd = address;
         } else {
             return Fail("unknown option \"" + arg + "\" (try --help)");
         }
@@ -115,6 +128,7 @@ int RunBoardSim(int argc, char** argv) {
     std::signal(SIGTERM, OnSignal);
 
     CBoardServer server(scenario, seed, unpaced);
+    if (gpsd) server.UseGpsd(*gpsd);
     int result = 0;
     if (pty) {
         std::string path, error;

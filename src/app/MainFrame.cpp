@@ -9,6 +9,7 @@
 #include "app/Main.h"
 #include "audio/ClickEngine.h"
 #include "data/SurveyData.h"
+#include "gpsd/GpsdFeed.h"
 #include "outputs/IrLink.h"
 #include "outputs/Recorder.h"
 #include "outputs/Snapshot.h"
@@ -150,8 +151,19 @@ int CMainFrame::OnCreate() {
 
     Pause(m_setup.nStartupPauseMs);
 
-    m_pReader = std::make_unique<CBoardReader>(*m_pBoardPort, m_framer, data, &m_soundCues);
+    IPacketSink* sink = &data;
+    if (m_setup.gpsd) {
+        CGpsdSource::Setup gpsd;
+        gpsd.address = *m_setup.gpsd;
+        gpsd.notice = [](const std::string& text) {
+            std::fprintf(stderr, "orvalis: %s\n", text.c_str());
+        };
+        m_pGpsdFeed = std::make_unique<CGpsdFeed>(data, std::move(gpsd));
+        sink = m_pGpsdFeed.get();
+    }
+    m_pReader = std::make_unique<CBoardReader>(*m_pBoardPort, m_framer, *sink, &m_soundCues);
     m_pReader->Start();
+    if (m_pGpsdFeed) m_pGpsdFeed->Start();
     {
         const CStoreLock lock(data);
         data.RequestFirmwareVersion();
@@ -404,6 +416,7 @@ void CMainFrame::SetClickRun(bool bRun) {
 }
 
 void CMainFrame::StopBoardLink(int nGraceMs) {
+    if (m_pGpsdFeed) m_pGpsdFeed->Stop();
     if (m_pReader) {
         m_pReader->RequestStop();
         Pause(nGraceMs);
@@ -417,6 +430,7 @@ void CMainFrame::StopBoardLink(int nGraceMs) {
         m_setup.pData->SetBoardPort(nullptr);
     }
     m_pBoardPort.reset();
+    m_pGpsdFeed.reset();
 }
 
 void CMainFrame::OnMinimize() {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "board/BoardReaderThread.h"
 #include "board/PacketFramer.h"
 #include "data/Messages.h"
+#include "gpsd/GpsdSource.h"
 #include "platform/LinkSocket.h"
 #include "screens/ScreenNavigator.h"
 #include "ui/FrameWnd.h"
@@ -23,6 +25,7 @@ class CSurveyData;
 class CScreenFurniture;
 class CRecorder;
 class CIrLink;
+class CGpsdFeed;
 class CSnapshot;
 class CUiLoop;
 class ISerialPort;
@@ -58,6 +61,9 @@ public:
         CAudioOutput* pClickOutput = nullptr;
         // The peers the forwarding link tries, in order.
         std::vector<LinkPeer> linkPeers;
+        // The gpsd whose positions stand in for a board without a GPS
+        // receiver (--gps); none: no gpsd source.
+        std::optional<GpsdAddress> gpsd;
     };
 
     // Caption of the frame's own message boxes.
@@ -95,6 +101,7 @@ public:
     // The click kernel file under the data folder: windows/spike.wav.
     static std::string ClickKernelPath(const std::string& strDataDir);
     CIrLink* GetIrLink() const { return m_pIrLink.get(); }
+    CGpsdFeed* GetGpsdFeed() const { return m_pGpsdFeed.get(); }
     const std::string& GetDataDir() const { return m_setup.strDataDir; }
     // The alert texts waiting for their box (tests).
     std::size_t PendingAlerts() const;
@@ -129,6 +136,9 @@ private:
     CPacketFramer m_framer;
     CSoundCueAdapter m_soundCues;
     std::unique_ptr<CBoardReader> m_pReader;
+    // Between the reader and the store when --gps names a gpsd; outlives
+    // the reader, which hands it every packet.
+    std::unique_ptr<CGpsdFeed> m_pGpsdFeed;
     // The recording commands; gone before the store's notification window
     // is cleared, so no packet is staged into a closed recording.
     std::unique_ptr<CRecorder> m_pRecorder;

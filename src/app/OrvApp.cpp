@@ -113,6 +113,7 @@ int COrvApp::OnFileNew() {
     setup.strDataDir = m_options.strDataDir;
     setup.pClickOutput = m_options.pClickOutput;
     setup.linkPeers = m_options.linkPeers;
+    setup.gpsd = m_options.gpsd;
     m_pFrame = std::make_unique<CMainFrame>(std::move(setup));
     m_pFrame->SetAppTarget(this);
     for (const Accelerator& a : kAccelerators) m_pFrame->AddAccelerator(a.nKey, a.nCmd);

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,8 @@ struct AppOptions {
     CAudioOutput* pClickOutput = nullptr;
     // The peers of the forwarding link (--link-peer).
     std::vector<LinkPeer> linkPeers;
+    // The gpsd of --gps / ORVALIS_GPS, if any.
+    std::optional<GpsdAddress> gpsd;
 };
 
 // The application object: the start-up sequence, the document template and

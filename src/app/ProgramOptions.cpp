@@ -73,6 +73,9 @@ const char* ProgramUsage() {
            "  --link-peer HOST[:PORT]\n"
            "                    a peer of the forwarding link (repeatable; default port\n"
            "                    7207; else ORVALIS_LINK_PEER)\n"
+           "  --gps gpsd[:HOST[:PORT]]\n"
+           "                    positions from gpsd (default localhost:2947) while the\n"
+           "                    board's own GPS receiver is silent; else ORVALIS_GPS\n"
            "  --headless        run without a window\n"
            "  --script FILE     drive the program from a script (implies --headless)\n"
            "  --help            show this text\n"
@@ -113,7 +116,7 @@ int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out,
         }
         const bool bTakesValue = name == "--port" || name == "--data-dir" || name == "--scale" ||
                                  name == "--script" || name == "--replay" || name == "--speed" ||
-                                 name == "--seed" || name == "--link-peer";
+                                 name == "--seed" || name == "--link-peer" || name == "--gps";
         // A single-valued option given twice would leave one of the two
         // values ignored without a word.
         if (name != "--link-peer" && (bTakesValue || name == "--simulate")) {
@@ -205,6 +208,14 @@ int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out,
             }
             out.linkPeers.push_back(std::move(peer));
             bLinkPeerGiven = true;
+        } else if (name == "--gps") {
+            GpsdAddress gpsd;
+            std::string why;
+            if (ParseGpsSource(value, gpsd, why) < 0) {
+                error = "option '--gps': " + why;
+                return -1;
+            }
+            out.gpsd = std::move(gpsd);
         } else if (name == "--fullscreen") {
             out.bFullscreen = true;
         } else if (name == "--headless") {
@@ -259,6 +270,17 @@ int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out,
                 error = "ORVALIS_LINK_PEER: " + why;
                 return -1;
             }
+        }
+    }
+    if (!out.gpsd) {
+        if (const char* env = std::getenv("ORVALIS_GPS"); env != nullptr && *env != '\0') {
+            GpsdAddress gpsd;
+            std::string why;
+            if (ParseGpsSource(env, gpsd, why) < 0) {
+                error = "ORVALIS_GPS: " + why;
+                return -1;
+            }
+            out.gpsd = std::move(gpsd);
         }
     }
     if (!bDataDirGiven)

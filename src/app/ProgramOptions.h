@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "gpsd/GpsdSource.h"
 #include "platform/LinkSocket.h"
 
 class ISerialPort;
@@ -39,6 +41,8 @@ struct ProgramOptions {
     // The forwarding link's peers: every --link-peer HOST[:PORT], in order;
     // without one, those of ORVALIS_LINK_PEER (commas or blanks between).
     std::vector<LinkPeer> linkPeers;
+    // Positions from a gpsd: --gps gpsd[:HOST[:PORT]], else ORVALIS_GPS.
+    std::optional<GpsdAddress> gpsd;
 
     // The board link is something other than a script's own bytes: a
     // serial port, a recorded log or the simulator.
@@ -54,7 +58,7 @@ struct ProgramOptions {
 // one-line reason in `error`; a bad scenario file is reported as
 // "FILE:LINE: problem".
 // The data folder defaults to DefaultDataDir of the environment; the link
-// peers to ORVALIS_LINK_PEER.
+// peers to ORVALIS_LINK_PEER; the gpsd source to ORVALIS_GPS.
 int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out, std::string& error);
 
 // $XDG_DATA_HOME/orvalis when XDG_DATA_HOME is an absolute path, else

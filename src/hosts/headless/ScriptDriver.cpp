@@ -615,6 +615,7 @@ int RunHeadlessProgram(const ProgramOptions& options, const HeadlessSettings& se
     AppOptions appOptions;
     appOptions.strDataDir = options.strDataDir;
     appOptions.linkPeers = options.linkPeers;
+    appOptions.gpsd = options.gpsd;
     appOptions.nStartupPauseMs = settings.nStartupPauseMs;
     appOptions.nShutdownGraceMs = settings.nShutdownGraceMs;
     appOptions.onViewChanged = [out](CView* view) {

@@ -33,6 +33,7 @@ int RunWindowed(const ProgramOptions& options) {
         AppOptions appOptions;
         appOptions.strDataDir = options.strDataDir;
         appOptions.linkPeers = options.linkPeers;
+        appOptions.gpsd = options.gpsd;
         appOptions.openBoardPort = [options] { return OpenBoardLink(options); };
         appOptions.pClickOutput = &host.Audio();
         COrvApp app(loop, appOptions);
