@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "OrvVersion.h"
+
 namespace {
 
 constexpr const char* kUsage =
@@ -21,7 +23,8 @@ constexpr const char* kUsage =
     "  export wigle FILE OUT.csv   access points in the WiGLE CSV 1.6 format\n"
     "  export kml FILE OUT.kml     GPS track and access points for map viewers\n"
     "\n"
-    "'orvalis-log COMMAND --help' describes a command.\n"
+    "'orvalis-log COMMAND --help' describes a command; 'orvalis-log --version' prints\n"
+    "the release.\n"
     "exit codes: 0 success, 1 damaged file, 2 bad usage or a file that cannot be\n"
     "opened or written.\n";
 
@@ -103,6 +106,10 @@ int RunLogTool(int argc, const char* const* argv, std::FILE* out, std::FILE* err
     const std::string_view command = argv[1];
     if (IsHelp(command) || command == "help") {
         std::fputs(kUsage, out);
+        return kExitOk;
+    }
+    if (command == "--version") {
+        std::fprintf(out, "orvalis-log %s\n", ORV_VERSION);
         return kExitOk;
     }
     const int nArgs = argc - 2;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -24,6 +25,7 @@ class CRecorder;
 class CIrLink;
 class CSnapshot;
 class CUiLoop;
+class CReplayEndWatch;
 class ISerialPort;
 
 // The one top-level window. Its creation starts the program's singletons
@@ -57,6 +59,11 @@ public:
         CAudioOutput* pClickOutput = nullptr;
         // The peers the forwarding link tries, in order.
         std::vector<LinkPeer> linkPeers;
+        // What the board link is, for the window title ("simulated board",
+        // the port's path, "replay FILE").
+        std::string strBoardSource;
+        // Told the window title whenever it changes; empty: no title is kept.
+        std::function<void(const std::string&)> onTitleChanged;
     };
 
     // Caption of the frame's own message boxes.
@@ -98,6 +105,14 @@ public:
     // The alert texts waiting for their box (tests).
     std::size_t PendingAlerts() const;
 
+    // The desktop window's title now: the program and its version, what the
+    // board link is (or that a replay has ended, or that there is no board),
+    // and the recording with its file and elapsed time.
+    std::string ComposeTitle() const;
+    // Tells the title listener when the title has changed. Cheap to call:
+    // the frame calls it after its recording commands and once a second.
+    void UpdateTitle();
+
 protected:
     // Gives each screen the store and the furniture.
     void OnViewAdded(CView& view) override;
@@ -121,6 +136,14 @@ private:
     void StopBoardLink(int nGraceMs);
 
     Setup m_setup;
+    // The replay as the title sees it (nullptr when the board is not a
+    // replay); it lives inside m_pBoardPort.
+    const CReplayEndWatch* m_pReplayWatch = nullptr;
+    bool m_bBoardOpen = false;
+    // The recording the title counts the time of, and since when.
+    const void* m_pTitleLog = nullptr;
+    std::chrono::steady_clock::time_point m_recordStart{};
+    std::string m_strTitle;
     std::unique_ptr<CScreenFurniture> m_pFurniture;
     std::unique_ptr<CBoardPort> m_pBoardPort;
     CPacketFramer m_framer;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "OrvVersion.h"
 #include "app/MainFrame.h"
 #include "app/OrvDoc.h"
 #include "ui/CmdTarget.h"
@@ -51,6 +52,10 @@ struct AppOptions {
     CAudioOutput* pClickOutput = nullptr;
     // The peers of the forwarding link (--link-peer).
     std::vector<LinkPeer> linkPeers;
+    // The board link for the window title, and who shows the title (see
+    // CMainFrame::Setup).
+    std::string strBoardSource;
+    std::function<void(const std::string&)> onTitleChanged;
 };
 
 // The application object: the start-up sequence, the document template and
@@ -58,7 +63,7 @@ struct AppOptions {
 // caller runs it after InitInstance.
 class COrvApp : public CCmdTarget {
 public:
-    static constexpr const char* kTitle = "Orvalis B+";
+    static constexpr const char* kTitle = "Orvalis " ORV_VERSION;
     static constexpr const char* kRegistryKey = "Local AppWizard-Generated Applications";
     static constexpr const char* kDocString = "orv\n\nOrv\n\n\nOrv.Document\nOrv Document";
     static constexpr const char* kSocketsFailed = "Windows sockets initialization failed.";

@@ -14,7 +14,7 @@ class CScenario;
 struct ProgramOptions {
     std::string strPort;     // --port PATH (empty: ORVALIS_PORT, then discovery)
     std::string strDataDir;  // --data-dir DIR, or the default folder
-    int nScale = 2;          // --scale N
+    int nScale = 0;          // --scale N; 0: the largest up to 2 that fits the display
     bool bFullscreen = false;
     bool bHeadless = false;
     std::string strScript;  // --script FILE
@@ -69,3 +69,6 @@ const char* ProgramUsage();
 // Board.", "Could not SetCommState", or that the log cannot be played) and
 // the port returned is not open: the program runs on without a board.
 std::unique_ptr<ISerialPort> OpenBoardLink(const ProgramOptions& options);
+// What OpenBoardLink connects to, in the window title's words: "simulated
+// board", "replay FILE" or the port's path.
+std::string DescribeBoardLink(const ProgramOptions& options);
