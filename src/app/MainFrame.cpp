@@ -57,8 +57,9 @@ namespace {
 // The About box's release line, from the project's version.
 const std::string kAboutVersion = std::string("Version ") + ORV_VERSION;
 
-// The about box (template 132).
-DialogTemplate AboutTemplate() {
+}  // namespace
+
+DialogTemplate CMainFrame::AboutTemplate() {
     DialogTemplate tpl;
     tpl.nId = 132;
     tpl.caption = "About";
@@ -75,6 +76,8 @@ DialogTemplate AboutTemplate() {
     };
     return tpl;
 }
+
+namespace {
 
 // The title's clock: the recording's elapsed time moves once a second.
 constexpr unsigned kTitleTimer = 0x7469;
@@ -389,6 +392,8 @@ void CMainFrame::OnAbout() {
         data->m_bRefreshEnabled = 0;
     }
     CDialog about(AboutTemplate());
+    if (auto* icon = dynamic_cast<CStatic*>(about.GetDlgItem(IDR_MAINFRAME)))
+        icon->SetIcon(&ProgramIcon());
     about.DoModal();
     if (data != nullptr) {
         const CStoreLock lock(*data);

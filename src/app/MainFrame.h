@@ -15,6 +15,7 @@
 #include "data/Messages.h"
 #include "platform/LinkSocket.h"
 #include "screens/ScreenNavigator.h"
+#include "ui/DialogTemplate.h"
 #include "ui/FrameWnd.h"
 
 class CAudioOutput;
@@ -104,6 +105,9 @@ public:
     const std::string& GetDataDir() const { return m_setup.strDataDir; }
     // The alert texts waiting for their box (tests).
     std::size_t PendingAlerts() const;
+
+    // The About box's template (132).
+    static DialogTemplate AboutTemplate();
 
     // The desktop window's title now: the program and its version, what the
     // board link is (or that a replay has ended, or that there is no board),
