@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git ccache
   clang libclang-rt-14-dev
-  libsdl2-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
+  libsdl2-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra
   libpng-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool time

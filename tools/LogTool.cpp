@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "OrvVersion.h"
+
 namespace {
 
 constexpr const char* kUsage =
@@ -26,7 +28,8 @@ constexpr const char* kUsage =
     "  report FILE [--format F]    access points and channels (text, csv or json)\n"
     "  heatmap FILE -o MAP.png     coverage map [--mac MAC] [--cell METRES]\n"
     "\n"
-    "'orvalis-log COMMAND --help' describes a command.\n"
+    "'orvalis-log COMMAND --help' describes a command; 'orvalis-log --version' prints\n"
+    "the release.\n"
     "exit codes: 0 success, 1 damaged file, 2 bad usage or a file that cannot be\n"
     "opened or written.\n";
 
@@ -121,6 +124,10 @@ int RunLogTool(int argc, const char* const* argv, std::FILE* out, std::FILE* err
         return kExitOk;
     }
     if (command == "report" || command == "heatmap") return RunReportCommand(argc, argv, out, err);
+    if (command == "--version") {
+        std::fprintf(out, "orvalis-log %s\n", ORV_VERSION);
+        return kExitOk;
+    }
     const int nArgs = argc - 2;
     const char* const* args = argv + 2;
     for (int i = 0; i < nArgs; ++i) {

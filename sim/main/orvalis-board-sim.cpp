@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "OrvVersion.h"
 #include "gpsd/GpsdSource.h"
 #include "platform/GuardedMain.h"
 #include "sim/BoardServer.h"
@@ -25,7 +26,7 @@ void OnSignal(int) {
 const char kUsage[] =
     "usage: orvalis-board-sim (--pty | --stdio) [--scenario FILE] [--seed N] [--unpaced]\n"
     "                         [--duration SECONDS] [--gps gpsd[:HOST[:PORT]]]\n"
-    "       orvalis-board-sim --print-scenario | --help\n"
+    "       orvalis-board-sim --print-scenario | --help | --version\n"
     "\n"
     "Simulates the RF measurement board of the survey instrument.\n"
     "  --pty             create a pseudo-terminal, print its path and serve it\n"
@@ -79,6 +80,9 @@ int RunBoardSim(int argc, char** argv) {
         auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::printf("orvalis-board-sim %s\n", ORV_VERSION);
             return 0;
         } else if (arg == "--print-scenario") {
             const auto text = CScenario::DefaultText();

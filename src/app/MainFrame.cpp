@@ -6,11 +6,15 @@
 #include <filesystem>
 #include <thread>
 
+#include "OrvVersion.h"
 #include "app/Main.h"
+#include "app/WindowTitle.h"
 #include "audio/ClickEngine.h"
+#include "board/ReplayPort.h"
 #include "data/SurveyData.h"
 #include "gpsd/GpsdFeed.h"
 #include "outputs/IrLink.h"
+#include "outputs/PacketLog.h"
 #include "outputs/Recorder.h"
 #include "outputs/Snapshot.h"
 #include "platform/AudioOutput.h"
@@ -51,8 +55,12 @@ const char* const CMainFrame::kCommandTexts[kCommandCount] = {
 
 namespace {
 
-// The about box (template 132).
-DialogTemplate AboutTemplate() {
+// The About box's release line, from the project's version.
+const std::string kAboutVersion = std::string("Version ") + ORV_VERSION;
+
+}  // namespace
+
+DialogTemplate CMainFrame::AboutTemplate() {
     DialogTemplate tpl;
     tpl.nId = 132;
     tpl.caption = "About";
@@ -63,12 +71,18 @@ DialogTemplate AboutTemplate() {
     tpl.items = {
         {IDR_MAINFRAME, DialogItemKind::Icon, "", 7, 7, 21, 20, 0},
         {0xFFFF, DialogItemKind::Static, "Orvalis for 802.11b", 53, 13, 92, 14, 0},
-        {0xFFFE, DialogItemKind::Static, "Version 4.23", 53, 29, 92, 12, 0},
+        {0xFFFE, DialogItemKind::Static, kAboutVersion, 53, 29, 92, 12, 0},
         {0xFFFD, DialogItemKind::Static, "2.4 GHz survey instrument", 53, 51, 82, 20, 0},
         {IDOK, DialogItemKind::PushButton, "OK", 140, 75, 40, 14, kItemDefault},
     };
     return tpl;
 }
+
+namespace {
+
+// The title's clock: the recording's elapsed time moves once a second.
+constexpr unsigned kTitleTimer = 0x7469;
+constexpr int kTitleTickMs = 1000;
 
 void Pause(int ms) {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -87,6 +101,7 @@ CMainFrame::CMainFrame(Setup setup) : m_setup(std::move(setup)) {
 }
 
 CMainFrame::~CMainFrame() {
+    if (m_setup.onTitleChanged && m_setup.pLoop != nullptr) m_setup.pLoop->KillTimer(kTitleTimer);
     m_pIrLink.reset();
     StopBoardLink(0);
     m_pClickEngine.reset();
@@ -142,6 +157,12 @@ int CMainFrame::OnCreate() {
     // Opening the port may tell the person it failed (a modal box).
     std::unique_ptr<ISerialPort> port;
     if (m_setup.openPort) port = m_setup.openPort();
+    m_bBoardOpen = port != nullptr && port->IsOpen();
+    if (auto* replay = dynamic_cast<CReplayPort*>(port.get())) {
+        auto watch = std::make_unique<CReplayEndWatch>(std::move(port), *replay);
+        m_pReplayWatch = watch.get();
+        port = std::move(watch);
+    }
     m_pBoardPort = std::make_unique<CBoardPort>(std::move(port));
     {
         const CStoreLock lock(data);
@@ -179,7 +200,43 @@ int CMainFrame::OnCreate() {
     link.strAppCaption = kMessageCaption;
     m_pIrLink = std::make_unique<CIrLink>(std::move(link));
     CreateClickEngine();
+    if (m_setup.onTitleChanged) {
+        UpdateTitle();
+        m_setup.pLoop->SetTimer(kTitleTimer, kTitleTickMs, [this] { UpdateTitle(); });
+    }
     return 0;
+}
+
+std::string CMainFrame::ComposeTitle() const {
+    WindowTitleState state;
+    if (m_pReplayWatch != nullptr && m_pReplayWatch->HasEnded())
+        state.strSource = "replay ended";
+    else
+        state.strSource = m_bBoardOpen ? m_setup.strBoardSource : "no board";
+    const CPacketLog* log = m_pRecorder ? m_pRecorder->GetActive() : nullptr;
+    if (log != nullptr) {
+        state.bRecording = true;
+        state.strLogFile = std::filesystem::path(log->GetPath()).filename().string();
+        if (log == m_pTitleLog) {
+            state.nRecordSeconds = std::chrono::duration_cast<std::chrono::seconds>(
+                                       std::chrono::steady_clock::now() - m_recordStart)
+                                       .count();
+        }
+    }
+    return FormatWindowTitle(state);
+}
+
+void CMainFrame::UpdateTitle() {
+    if (!m_setup.onTitleChanged) return;
+    const CPacketLog* log = m_pRecorder ? m_pRecorder->GetActive() : nullptr;
+    if (log != m_pTitleLog) {
+        m_pTitleLog = log;
+        m_recordStart = std::chrono::steady_clock::now();
+    }
+    std::string title = ComposeTitle();
+    if (title == m_strTitle) return;
+    m_strTitle = std::move(title);
+    m_setup.onTitleChanged(m_strTitle);
 }
 
 std::string CMainFrame::ClickKernelPath(const std::string& strDataDir) {
@@ -363,6 +420,8 @@ void CMainFrame::OnAbout() {
         data->m_bRefreshEnabled = 0;
     }
     CDialog about(AboutTemplate());
+    if (auto* icon = dynamic_cast<CStatic*>(about.GetDlgItem(IDR_MAINFRAME)))
+        icon->SetIcon(&ProgramIcon());
     about.DoModal();
     if (data != nullptr) {
         const CStoreLock lock(*data);
@@ -387,10 +446,12 @@ void CMainFrame::OnIncrementMarker() {
 // message boxes.
 void CMainFrame::OnRecordData() {
     if (m_pRecorder) m_pRecorder->OnRecordData();
+    UpdateTitle();
 }
 
 void CMainFrame::OnStopRecording() {
     if (m_pRecorder) m_pRecorder->OnStopRecording();
+    UpdateTitle();
 }
 
 // The snapshot clears the store's refresh flag around its dialog.
@@ -429,6 +490,7 @@ void CMainFrame::StopBoardLink(int nGraceMs) {
         const CStoreLock lock(*m_setup.pData);
         m_setup.pData->SetBoardPort(nullptr);
     }
+    m_pReplayWatch = nullptr;
     m_pBoardPort.reset();
     m_pGpsdFeed.reset();
 }

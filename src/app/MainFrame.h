@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "gpsd/GpsdSource.h"
 #include "platform/LinkSocket.h"
 #include "screens/ScreenNavigator.h"
+#include "ui/DialogTemplate.h"
 #include "ui/FrameWnd.h"
 
 class CAudioOutput;
@@ -28,6 +30,7 @@ class CIrLink;
 class CGpsdFeed;
 class CSnapshot;
 class CUiLoop;
+class CReplayEndWatch;
 class ISerialPort;
 
 // The one top-level window. Its creation starts the program's singletons
@@ -64,6 +67,11 @@ public:
         // The gpsd whose positions stand in for a board without a GPS
         // receiver (--gps); none: no gpsd source.
         std::optional<GpsdAddress> gpsd;
+        // What the board link is, for the window title ("simulated board",
+        // the port's path, "replay FILE").
+        std::string strBoardSource;
+        // Told the window title whenever it changes; empty: no title is kept.
+        std::function<void(const std::string&)> onTitleChanged;
     };
 
     // Caption of the frame's own message boxes.
@@ -108,6 +116,17 @@ public:
     // The text of the alert box for `mac` with `nMore` alerts behind it.
     static std::string AlertText(const std::string& mac, std::size_t nMore);
 
+    // The About box's template (132).
+    static DialogTemplate AboutTemplate();
+
+    // The desktop window's title now: the program and its version, what the
+    // board link is (or that a replay has ended, or that there is no board),
+    // and the recording with its file and elapsed time.
+    std::string ComposeTitle() const;
+    // Tells the title listener when the title has changed. Cheap to call:
+    // the frame calls it after its recording commands and once a second.
+    void UpdateTitle();
+
 protected:
     // Gives each screen the store and the furniture.
     void OnViewAdded(CView& view) override;
@@ -131,6 +150,14 @@ private:
     void StopBoardLink(int nGraceMs);
 
     Setup m_setup;
+    // The replay as the title sees it (nullptr when the board is not a
+    // replay); it lives inside m_pBoardPort.
+    const CReplayEndWatch* m_pReplayWatch = nullptr;
+    bool m_bBoardOpen = false;
+    // The recording the title counts the time of, and since when.
+    const void* m_pTitleLog = nullptr;
+    std::chrono::steady_clock::time_point m_recordStart{};
+    std::string m_strTitle;
     std::unique_ptr<CScreenFurniture> m_pFurniture;
     std::unique_ptr<CBoardPort> m_pBoardPort;
     CPacketFramer m_framer;

@@ -114,9 +114,14 @@ int COrvApp::OnFileNew() {
     setup.pClickOutput = m_options.pClickOutput;
     setup.linkPeers = m_options.linkPeers;
     setup.gpsd = m_options.gpsd;
+    setup.strBoardSource = m_options.strBoardSource;
+    setup.onTitleChanged = m_options.onTitleChanged;
     m_pFrame = std::make_unique<CMainFrame>(std::move(setup));
     m_pFrame->SetAppTarget(this);
     for (const Accelerator& a : kAccelerators) m_pFrame->AddAccelerator(a.nKey, a.nCmd);
+    // Page Up and Page Down page as the command bar's Up and Down do.
+    m_pFrame->AddKeyCommand(VK_PRIOR, ID_UP);
+    m_pFrame->AddKeyCommand(VK_NEXT, ID_DOWN);
     if (m_options.onViewChanged) m_pFrame->SetViewChangedListener(m_options.onViewChanged);
     // Messages posted from here on reach the frame.
     m_loop.SetFrame(m_pFrame.get());

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "OrvVersion.h"
 #include "app/MainFrame.h"
 #include "app/OrvDoc.h"
 #include "ui/CmdTarget.h"
@@ -54,6 +55,10 @@ struct AppOptions {
     std::vector<LinkPeer> linkPeers;
     // The gpsd of --gps / ORVALIS_GPS, if any.
     std::optional<GpsdAddress> gpsd;
+    // The board link for the window title, and who shows the title (see
+    // CMainFrame::Setup).
+    std::string strBoardSource;
+    std::function<void(const std::string&)> onTitleChanged;
 };
 
 // The application object: the start-up sequence, the document template and
@@ -61,7 +66,7 @@ struct AppOptions {
 // caller runs it after InitInstance.
 class COrvApp : public CCmdTarget {
 public:
-    static constexpr const char* kTitle = "Orvalis B+";
+    static constexpr const char* kTitle = "Orvalis " ORV_VERSION;
     static constexpr const char* kRegistryKey = "Local AppWizard-Generated Applications";
     static constexpr const char* kDocString = "orv\n\nOrv\n\n\nOrv.Document\nOrv Document";
     static constexpr const char* kSocketsFailed = "Windows sockets initialization failed.";

@@ -27,3 +27,8 @@ void COrvView::OnTouch(int, int, CSurveyData&) {
     if (CUiLoop* loop = CUiLoop::Get()) loop->MessageBeep();
     RequestSwitch(ORV_RUNTIME_CLASS(CMain));
 }
+
+bool COrvView::OnKeyDown(int) {
+    OnLButtonDown(0, 0);
+    return true;
+}

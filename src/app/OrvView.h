@@ -4,7 +4,8 @@
 #include "screens/Screen.h"
 
 // The start-up screen: the background picture and "TOUCH SCREEN TO
-// CONTINUE". The first touch anywhere opens the main menu.
+// CONTINUE". The first touch anywhere, or the first key, opens the main
+// menu.
 class COrvView : public CScreen {
     ORV_DECLARE_DYNCREATE(COrvView)
 public:
@@ -15,6 +16,8 @@ public:
     COrvView() : CScreen(kTemplateId) {}
 
     COLORREF GetBackgroundColor() const override { return Palette::kBlack; }
+    // A key leaves the screen as a touch does (a desktop has no stylus).
+    bool OnKeyDown(int nKey) override;
 
 protected:
     void Compose(CCanvas& dc, CSurveyData& data, const CScreenFurniture& furniture) override

@@ -63,7 +63,8 @@ const char* ProgramUsage() {
     return "usage: orvalis [options]\n"
            "  --port PATH       serial device of the RF board (else ORVALIS_PORT, else discovery)\n"
            "  --data-dir DIR    the instrument's root folder (default $XDG_DATA_HOME/orvalis)\n"
-           "  --scale N         window pixels per screen pixel (1-16, default 2)\n"
+           "  --scale N         window pixels per screen pixel (1-16; default 2, less on a\n"
+           "                    display too small for it)\n"
            "  --fullscreen      fill the display\n"
            "  --replay FILE     play a recorded log as the board\n"
            "  --speed X         replay speed (1 = as recorded, 0 = as fast as possible);\n"
@@ -318,4 +319,10 @@ std::unique_ptr<ISerialPort> OpenBoardLink(const ProgramOptions& options) {
         }
     }
     return port;
+}
+
+std::string DescribeBoardLink(const ProgramOptions& options) {
+    if (!options.strReplay.empty()) return "replay " + options.strReplay;
+    if (options.bSimulate) return "simulated board";
+    return ResolveBoardPortPath(options.strPort, std::getenv("ORVALIS_PORT"));
 }

@@ -17,7 +17,7 @@ class CScenario;
 struct ProgramOptions {
     std::string strPort;     // --port PATH (empty: ORVALIS_PORT, then discovery)
     std::string strDataDir;  // --data-dir DIR, or the default folder
-    int nScale = 2;          // --scale N
+    int nScale = 0;          // --scale N; 0: the largest up to 2 that fits the display
     bool bFullscreen = false;
     bool bHeadless = false;
     std::string strScript;  // --script FILE
@@ -84,3 +84,7 @@ std::unique_ptr<ISerialPort> OpenBoardLink(const ProgramOptions& options);
 // system's reason.
 std::string BoardPortMessage(std::string_view message, const std::string& path,
                              std::string_view reason);
+
+// What OpenBoardLink connects to, in the window title's words: "simulated
+// board", "replay FILE" or the port's path.
+std::string DescribeBoardLink(const ProgramOptions& options);

@@ -15,13 +15,16 @@
 namespace {
 
 // The two kinds of face the program asks for: the screens' "System" and the
-// forms' "MS Sans Serif". Both are drawn with a well-hinted sans-serif
-// outline font; they differ in size (see PixelSizeFor).
+// forms' "MS Sans Serif". Both are drawn with a well-hinted, condensed
+// sans-serif outline font: the screens' rectangles were laid out for the
+// instrument's narrow system font, and a face of normal width overruns them
+// (the main menu's firmware line, the status band's date). They differ in
+// size (see PixelSizeFor).
 enum FaceKind { kSystem = 0, kForms = 1, kFaceKinds = 2 };
 
 constexpr const char* kFontconfigPattern[kFaceKinds] = {
-    "DejaVu Sans:style=Book",
-    "DejaVu Sans:style=Book",
+    "DejaVu Sans Condensed:style=Condensed",
+    "DejaVu Sans Condensed:style=Condensed",
 };
 
 FaceKind KindOf(std::string_view face) {
@@ -231,10 +234,11 @@ const CGlyph& CFontEngine::Render(const CGlyphSet& set, std::uint8_t ch) {
     }
     FT_Face face = m_pImpl->aFace[set.m_nFile];
     FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(set.m_nPixelSize));
-    // Anti-aliased, fully hinted: stems land on whole pixels (crisp at 9
-    // pixels) while curves and diagonals keep their shape, which plain
-    // monochrome loses at these sizes.
-    const FT_Int32 flags = FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL;
+    // Monochrome, fully hinted, as the instrument's bitmap system font drew:
+    // the condensed face's thin stems come out grey when anti-aliased at 9
+    // pixels, while the hinted monochrome glyphs are crisp and every ink
+    // pixel has the text colour.
+    const FT_Int32 flags = FT_LOAD_RENDER | FT_LOAD_TARGET_MONO;
     if (FT_Load_Char(face, CodePointOf(ch), flags) != 0) {
         g.advance = m.aveCharWidth;
         return g;

@@ -2,8 +2,12 @@
 
 #include <SDL.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 
 #include "platform/Bytes.h"
@@ -48,7 +52,58 @@ bool FormatSupported(const WaveFormat& f) {
            f.nChannels <= 2 && f.nSampleRate >= 1000 && f.nSampleRate <= 192000;
 }
 
+bool PathExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && stat(path.c_str(), &st) == 0;
+}
+
+std::string EnvText(const char* name) {
+    const char* v = std::getenv(name);
+    return v != nullptr ? std::string(v) : std::string();
+}
+
+// SDL opens a device on the driver the hint names, else gives up.
+SDL_AudioDeviceID OpenOn(const std::string& driver, const SDL_AudioSpec& want) {
+    SDL_SetHint(SDL_HINT_AUDIODRIVER, driver.c_str());
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
+    SDL_AudioSpec have{};
+    const SDL_AudioDeviceID dev = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (dev == 0) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return dev;
+}
+
 }  // namespace
+
+AudioSystem ProbeAudioSystem() {
+    AudioSystem sys;
+    sys.strRequested = EnvText("SDL_AUDIODRIVER");
+    const std::string runtime = EnvText("XDG_RUNTIME_DIR");
+    if (!runtime.empty()) {
+        sys.bPipeWire = PathExists(runtime + "/pipewire-0");
+        sys.bPulse = PathExists(runtime + "/pulse/native");
+    }
+    if (!EnvText("PULSE_SERVER").empty()) sys.bPulse = true;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/snd", ec)) {
+        // Playback nodes are pcmC<card>D<device>p.
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("pcmC", 0) == 0 && !name.empty() && name.back() == 'p') {
+            sys.bAlsaPlayback = true;
+            break;
+        }
+    }
+    return sys;
+}
+
+std::vector<std::string> AudioDriverCandidates(const AudioSystem& sys) {
+    if (!sys.strRequested.empty()) return {sys.strRequested};
+    std::vector<std::string> drivers;
+    if (sys.bPipeWire) drivers.emplace_back("pipewire");
+    // A PipeWire machine usually serves the PulseAudio protocol as well.
+    if (sys.bPulse || sys.bPipeWire) drivers.emplace_back("pulseaudio");
+    if (sys.bAlsaPlayback) drivers.emplace_back("alsa");
+    return drivers;
+}
 
 CAudioOutput::CAudioOutput() = default;
 
@@ -59,8 +114,6 @@ CAudioOutput::~CAudioOutput() {
 int CAudioOutput::Open(bool bNullSink) {
     Close();
     if (bNullSink) return -1;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return -1;
-    m_bSdlInit = true;
     SDL_AudioSpec want{};
     want.freq = kOutputRate;
     want.format = AUDIO_S16SYS;
@@ -68,13 +121,13 @@ int CAudioOutput::Open(bool bNullSink) {
     want.samples = 512;
     want.callback = &CAudioOutput::Callback;
     want.userdata = this;
-    SDL_AudioSpec have{};
-    const SDL_AudioDeviceID dev = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (dev == 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        m_bSdlInit = false;
-        return -1;
+    SDL_AudioDeviceID dev = 0;
+    for (const std::string& driver : AudioDriverCandidates(ProbeAudioSystem())) {
+        dev = OpenOn(driver, want);
+        if (dev != 0) break;
     }
+    if (dev == 0) return -1;
+    m_bSdlInit = true;
     m_device = dev;
     SDL_PauseAudioDevice(dev, 0);
     return 0;

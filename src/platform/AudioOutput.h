@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <mutex>
 #include <span>
+#include <string>
 #include <vector>
 
 // PCM format of a stream handed to the audio output (the fields of a WAVE
@@ -24,6 +25,22 @@ struct WaveFormat {
 // Without a device (headless runs, or no audio available) the output is a
 // null sink: cues are accepted and dropped, and stream blocks are consumed at
 // the pace they would have played, so a producer keeps its real timing.
+// What the machine offers for sound, as far as the driver choice needs it.
+struct AudioSystem {
+    std::string strRequested;    // the driver the person named (SDL_AUDIODRIVER), or ""
+    bool bPipeWire = false;      // a PipeWire server socket in the runtime folder
+    bool bPulse = false;         // a PulseAudio server (socket, or PULSE_SERVER)
+    bool bAlsaPlayback = false;  // an ALSA playback device node
+};
+
+// Looks at the environment, the runtime folder and /dev/snd.
+AudioSystem ProbeAudioSystem();
+// The SDL audio drivers worth trying, in order: the one asked for alone, else
+// the sound servers and ALSA that exist. Empty: there is no sound device, and
+// nothing is tried (trying ALSA without a card only fills the terminal with
+// the library's complaints).
+std::vector<std::string> AudioDriverCandidates(const AudioSystem& system);
+
 class CAudioOutput {
 public:
     CAudioOutput();
@@ -31,9 +48,10 @@ public:
     CAudioOutput(const CAudioOutput&) = delete;
     CAudioOutput& operator=(const CAudioOutput&) = delete;
 
-    // Opens the SDL audio device. With bNullSink, or when no device can be
-    // opened, the output runs as a null sink and the result is -1 (the output
-    // is still usable). 0 when a device plays.
+    // Opens the SDL audio device on the first driver of
+    // AudioDriverCandidates that gives one. With bNullSink, or when no device
+    // can be opened, the output runs as a null sink and the result is -1 (the
+    // output is still usable). 0 when a device plays.
     int Open(bool bNullSink = false);
     void Close();
     bool HasDevice() const { return m_device != 0; }

@@ -5,8 +5,11 @@
 // The activity strip: eight segments along the top of the screen, one lit
 // bright yellow with a dim one trailing behind it. The fifteen frames, shown
 // in order 153 .. 166 then 152, carry the light from the left end to the
-// right and back. Screens show the 240 x 15 frames 14 pixels high, so they
-// are composed at that height and scaled up.
+// right and back, one segment a frame. Fifteen is odd, so the light rests one
+// frame at the right end: it turns there, and the left end, where the cycle
+// starts again, never shows the same frame twice in a row. Screens show the
+// 240 x 15 frames 14 pixels high, so they are composed at that height and
+// scaled up.
 namespace {
 
 constexpr int kSegments = 8;
@@ -21,10 +24,21 @@ int SequenceIndex(int id) {
 
 CBitmap PaintActivityFrame(int id) {
     const int f = SequenceIndex(id);
-    // Forward over the eight segments, then back over seven.
-    const bool forward = f < kSegments;
-    const int lit = forward ? f : 2 * (kSegments - 1) - f;
-    const int trail = forward ? lit - 1 : lit + 1;
+    // Frames 0..7 go right over the eight segments, frame 8 rests on the last
+    // one, frames 9..14 come back over segments 6..1; frame 0 arrives at
+    // segment 0 from segment 1.
+    int lit = 0;
+    int trail = 1;
+    if (f >= 1 && f < kSegments) {
+        lit = f;
+        trail = f - 1;
+    } else if (f == kSegments) {
+        lit = kSegments - 1;
+        trail = kSegments - 2;
+    } else if (f > kSegments) {
+        lit = kFrames - f;
+        trail = lit + 1;
+    }
 
     CCanvas c(240, 14, RGB(0, 0, 0));
     c.SetTextRecorder(nullptr);

@@ -11,3 +11,6 @@ const CBitmap* LoadBitmapResource(int id);
 
 // Every id LoadBitmapResource knows, ascending.
 std::vector<int> BitmapResourceIds();
+
+// The program's icon (the About box shows it).
+const CBitmap& ProgramIcon();

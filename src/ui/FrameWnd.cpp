@@ -117,7 +117,9 @@ void CFrameWnd::DispatchKeyDown(int nKey, bool bCtrl) {
         if (it != m_accelerators.end()) RouteCommand(it->second);
         return;
     }
-    if (m_pActiveView != nullptr) m_pActiveView->OnKeyDown(nKey);
+    if (m_pActiveView != nullptr && m_pActiveView->OnKeyDown(nKey)) return;
+    auto it = m_keyCommands.find(nKey);
+    if (it != m_keyCommands.end() && IsCommandEnabled(it->second)) RouteCommand(it->second);
 }
 
 void CFrameWnd::Invalidate(bool) {

@@ -62,6 +62,8 @@ public:
     bool IsCommandEnabled(unsigned nId) const;
     // Ctrl + key (an upper-case letter) sends nCmd.
     void AddAccelerator(int nKey, unsigned nCmd) { m_accelerators[nKey] = nCmd; }
+    // A key without Ctrl sends nCmd when the active view does not take it.
+    void AddKeyCommand(int nKey, unsigned nCmd) { m_keyCommands[nKey] = nCmd; }
     CCommandBar& GetCommandBar() { return m_commandBar; }
 
     void SetTitle(std::string_view title);
@@ -95,6 +97,7 @@ private:
     CCmdTarget* m_pApp = nullptr;
     CCommandBar m_commandBar;
     std::map<int, unsigned> m_accelerators;
+    std::map<int, unsigned> m_keyCommands;
     std::string m_strTitle;
     std::function<void(CView*)> m_viewChanged;
     bool m_bDirty = true;

@@ -16,6 +16,8 @@ inline constexpr int VK_BACK = 0x08;
 inline constexpr int VK_TAB = 0x09;
 inline constexpr int VK_RETURN = 0x0D;
 inline constexpr int VK_ESCAPE = 0x1B;
+inline constexpr int VK_PRIOR = 0x21;  // Page Up
+inline constexpr int VK_NEXT = 0x22;   // Page Down
 inline constexpr int VK_END = 0x23;
 inline constexpr int VK_HOME = 0x24;
 inline constexpr int VK_LEFT = 0x25;
@@ -23,6 +25,9 @@ inline constexpr int VK_UP = 0x26;
 inline constexpr int VK_RIGHT = 0x27;
 inline constexpr int VK_DOWN = 0x28;
 inline constexpr int VK_DELETE = 0x2E;
+// Any other key that has no code of its own here (function keys, Home,
+// punctuation...).
+inline constexpr int VK_OTHER = 0xFF;
 
 // Dialog results and the ids of the standard buttons.
 inline constexpr int IDOK = 1;

@@ -19,6 +19,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "OrvVersion.h"
 #include "board/Framing.h"
 #include "board/LogReader.h"
 #include "gfx/Canvas.h"
@@ -193,7 +194,42 @@ TEST_F(ProgramTest, HelpAndVersionExitZero) {
     const Result version = RunProgram({"--version"});
     EXPECT_EQ(version.rc, 0);
     ASSERT_EQ(version.out.size(), 1u);
-    EXPECT_THAT(version.out[0], ::testing::StartsWith("orvalis "));
+    EXPECT_EQ(version.out[0], "orvalis " ORV_VERSION);
+}
+
+TEST_F(ProgramTest, WithoutADisplayOneLineAndExitOneAtOnce) {
+    // No desktop; once with a driver named that does not exist, once with
+    // an X display nobody serves.
+    const char* keep[] = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
+    std::vector<std::pair<std::string, std::string>> saved;
+    for (const char* name : keep) {
+        if (const char* v = std::getenv(name)) saved.emplace_back(name, v);
+    }
+    unsetenv("WAYLAND_DISPLAY");
+    struct Case {
+        const char* display;
+        const char* driver;
+    };
+    for (const Case c : {Case{nullptr, "bogus"}, Case{":187", nullptr}}) {
+        SCOPED_TRACE(c.driver != nullptr ? c.driver : c.display);
+        if (c.display != nullptr)
+            setenv("DISPLAY", c.display, 1);
+        else
+            unsetenv("DISPLAY");
+        if (c.driver != nullptr)
+            setenv("SDL_VIDEODRIVER", c.driver, 1);
+        else
+            unsetenv("SDL_VIDEODRIVER");
+        const Result r = RunProgram({"--simulate", "--data-dir", Path("data").string()});
+        EXPECT_EQ(r.rc, 1);
+        EXPECT_THAT(r.err, ElementsAre("orvalis: no display found; use --headless, or run it on a "
+                                       "display"));
+        EXPECT_TRUE(r.out.empty());
+        // Well before the start-up pause of a program that did start.
+        EXPECT_LT(r.seconds, 1.5);
+    }
+    for (const char* name : keep) unsetenv(name);
+    for (const auto& [name, value] : saved) setenv(name.c_str(), value.c_str(), 1);
 }
 
 TEST_F(ProgramTest, MalformedScriptIsRejectedBeforeAnythingRuns) {

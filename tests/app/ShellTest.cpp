@@ -75,7 +75,7 @@ class StartupTest : public ShellFixture {};
 
 TEST_F(StartupTest, ShowsTheStartScreenUnderItsTitle) {
     ASSERT_EQ(m_nInitResult, 0);
-    EXPECT_EQ(Frame().GetTitle(), "Orvalis B+");
+    EXPECT_EQ(Frame().GetTitle(), "Orvalis " ORV_VERSION);
     EXPECT_EQ(ActiveView(), "COrvView");
     EXPECT_EQ(m_pApp->GetRegistryKey(), "Local AppWizard-Generated Applications");
     EXPECT_EQ(m_pApp->GetDocTemplate().nIdResource, 128u);
@@ -108,6 +108,15 @@ TEST_F(StartupTest, FirstTouchAnywhereBeepsAndOpensTheMainMenuWithoutACommand) {
     // On the prompt text itself.
     EXPECT_THAT(Events("settle\n" + Tap(120, 145) + "settle\n"),
                 ElementsAre("beep", "view: CMain"));
+    EXPECT_EQ(ActiveView(), "CMain");
+}
+
+TEST_F(StartupTest, AnyKeyLeavesTheStartScreenAsATouchDoes) {
+    Run("settle\n");
+    Clear();
+    m_pLoop->OnKeyDown(VK_OTHER, false);
+    Run("settle\n");
+    EXPECT_THAT(Lines(), ElementsAre("beep", "view: CMain"));
     EXPECT_EQ(ActiveView(), "CMain");
 }
 

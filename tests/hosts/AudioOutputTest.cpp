@@ -127,3 +127,30 @@ TEST_F(Audio, StreamPlaysThroughTheDevice) {
     ASSERT_EQ(out.QueueBlock(block), 0);
     EXPECT_TRUE(out.WaitStreamDrained(std::chrono::seconds(5)));
 }
+
+TEST(AudioDriverChoice, OnlyDevicesThatExistAreTriedAndANamedOneAlone) {
+    struct Case {
+        const char* requested;
+        bool bPipeWire, bPulse, bAlsa;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"", true, true, true, {"pipewire", "pulseaudio", "alsa"}},
+        {"", true, false, false, {"pipewire", "pulseaudio"}},
+        {"", false, true, false, {"pulseaudio"}},
+        {"", false, false, true, {"alsa"}},
+        // No server and no card: nothing is tried, so ALSA has nothing to
+        // complain about.
+        {"", false, false, false, {}},
+        {"dummy", false, false, false, {"dummy"}},
+        {"alsa", true, true, true, {"alsa"}},
+    };
+    for (const Case& c : cases) {
+        AudioSystem sys;
+        sys.strRequested = c.requested;
+        sys.bPipeWire = c.bPipeWire;
+        sys.bPulse = c.bPulse;
+        sys.bAlsaPlayback = c.bAlsa;
+        EXPECT_EQ(AudioDriverCandidates(sys), c.expected) << c.requested;
+    }
+}

@@ -89,7 +89,12 @@ public:
         dc.LineTo(235, 260);
     }
     void OnLButtonDown(int x, int y) override { taps.push_back(CPoint(x, y)); }
+    bool OnKeyDown(int nKey) override {
+        keys.push_back(nKey);
+        return true;
+    }
     std::vector<CPoint> taps;
+    std::vector<int> keys;
 };
 
 CBitmap RenderHeadless() {
@@ -167,6 +172,21 @@ void ShowSceneInAWindow() {
     ASSERT_EQ(view->taps.size(), 2u);
     EXPECT_EQ(view->taps[1], CPoint(120, 80));
 
+    // Page keys reach the program as keys of their own; F11 is the
+    // window's, switching full screen on and off.
+    for (SDL_Keycode k : {SDLK_PAGEDOWN, SDLK_PAGEUP, SDLK_F11, SDLK_LSHIFT, SDLK_F2}) {
+        SDL_Event key{};
+        key.type = SDL_KEYDOWN;
+        key.key.windowID = host.WindowId();
+        key.key.keysym.sym = k;
+        SDL_PushEvent(&key);
+    }
+    for (int i = 0; i < 5 && view->keys.size() < 3; ++i) loop.RunOnce(20);
+    EXPECT_EQ(view->keys, (std::vector<int>{VK_NEXT, VK_PRIOR, VK_OTHER}));
+    EXPECT_TRUE(host.IsFullscreen());
+    host.SetFullscreen(false);
+    EXPECT_FALSE(host.IsFullscreen());
+
     // Closing the window ends the loop.
     SDL_Event quit{};
     quit.type = SDL_QUIT;
@@ -241,4 +261,76 @@ TEST(SdlHost, WindowShowsTheSamePixelsAsTheHeadlessHostAndMapsTheStylus) {
             _exit(::testing::Test::HasFailure() ? 1 : 0);
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+TEST(SdlHost, VideoDriverIsTheDesktopsTheConsolesOrNone) {
+    struct Case {
+        const char* requested;
+        bool bWayland, bX11, bDrm;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"", true, true, true, {"wayland", "x11"}},
+        {"", false, true, true, {"x11"}},
+        {"", true, false, false, {"wayland"}},
+        // A console of a hand-held: the DRM card, only without a desktop.
+        {"", false, false, true, {"kmsdrm"}},
+        // Nothing to show a window on: no driver at all, never a dummy one.
+        {"", false, false, false, {}},
+        // Asked for by name, even the off-screen driver, and nothing else.
+        {"offscreen", true, true, true, {"offscreen"}},
+        {"bogus", false, false, false, {"bogus"}},
+    };
+    for (const Case& c : cases) {
+        DisplaySystem sys;
+        sys.strRequested = c.requested;
+        sys.bWayland = c.bWayland;
+        sys.bX11 = c.bX11;
+        sys.bDrm = c.bDrm;
+        EXPECT_EQ(VideoDriverCandidates(sys), c.expected) << c.requested;
+    }
+}
+
+TEST(SdlHost, DefaultScaleShrinksToTheDisplayAndAGivenOneStands) {
+    struct Case {
+        int requested, width, height, expected;
+    };
+    const Case cases[] = {
+        {0, 1920, 1080, 2},  // 480 x 640 fits
+        {0, 1366, 600, 1},   // 640 rows do not
+        {0, 479, 2000, 1},   // 480 columns do not
+        {0, 200, 200, 1},    // never below 1
+        {0, 0, 0, 2},        // size unknown: the default
+        {3, 1366, 600, 3},   // given: honoured even when larger
+        {4, 0, 0, 4},       {99, 1920, 1080, 16},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FitWindowScale(c.requested, c.width, c.height), c.expected)
+            << c.requested << " " << c.width << "x" << c.height;
+    }
+}
+
+TEST(SdlHost, WithoutAnyUsableDisplayOpenFailsAtOnceSayingSo) {
+    // A display name nobody serves, and no Wayland: no driver may be tried
+    // but X11, which fails.
+    const char* oldDisplay = std::getenv("DISPLAY");
+    const std::string saved = oldDisplay != nullptr ? oldDisplay : "";
+    setenv("DISPLAY", ":187", 1);
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("SDL_VIDEODRIVER");
+    // In a child: the X client library keeps what it allocated for the
+    // failed connection.
+    EXPECT_EXIT(
+        {
+            CSdlHost host;
+            const bool ok = host.Open() == -1 &&
+                            host.LastError() == CSdlHost::OpenError::kNoDisplay && !host.IsOpen();
+            std::fflush(nullptr);
+            _exit(ok ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    if (oldDisplay != nullptr)
+        setenv("DISPLAY", saved.c_str(), 1);
+    else
+        unsetenv("DISPLAY");
 }

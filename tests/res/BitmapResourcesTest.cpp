@@ -85,13 +85,16 @@ TEST(ActivityFrames, OneBrightSegmentSweepsWithADimOneTrailing) {
                 EXPECT_LT(level, 255);
             }
         }
-        EXPECT_LE(dims, 1) << id;
+        EXPECT_EQ(dims, 1) << id;
     }
     // The light moves one segment per frame and reaches both ends.
     for (std::size_t i = 1; i < lit.size(); ++i) EXPECT_LE(std::abs(lit[i] - lit[i - 1]), 1);
     EXPECT_EQ(std::set<int>(lit.begin(), lit.end()).size(), 8u);
-    // From the last frame back to the first the sweep carries on smoothly.
+    // From the last frame back to the first the sweep carries on smoothly,
+    // and the left end is never lit two frames in a row.
     EXPECT_LE(std::abs(lit.front() - lit.back()), 1);
+    for (std::size_t i = 0; i < lit.size(); ++i)
+        EXPECT_FALSE(lit[i] == 0 && lit[(i + 1) % lit.size()] == 0) << order[i];
     // The trailing segment lies behind the direction of travel.
     for (std::size_t i = 1; i < lit.size(); ++i) {
         if (lit[i] == lit[i - 1]) continue;

@@ -109,7 +109,31 @@ protected:
             view->UpdateWindow(true);
             if (CClock::Now() == set) break;
         }
+        ::testing::AssertionResult fit = TextsFit(*view);
+        if (!fit) return fit << " on " << name;
         return MatchesReferenceImage(view->GetSurface().Bitmap(), name);
+    }
+
+    // Every text the view's last paint drew fits the rectangle it was drawn
+    // in: the box its lines take lies inside the rectangle across, and starts
+    // inside it, so clipping cuts no character. (Rows of the lists are
+    // shorter than a line: their descenders hang below the rectangle as on
+    // the instrument.) Texts drawn without clipping are free to run over.
+    static ::testing::AssertionResult TextsFit(const CView& view) {
+        std::string clipped;
+        for (const CTextRecord& r : view.GetPaintTexts().Records()) {
+            if (r.text.empty() || (r.format & DT_NOCLIP) != 0) continue;
+            if (r.box.left >= r.rect.left && r.box.right <= r.rect.right &&
+                r.box.top >= r.rect.top && r.box.top < r.rect.bottom)
+                continue;
+            char line[160];
+            std::snprintf(line, sizeof line, "\n  \"%s\" takes (%d,%d)-(%d,%d) in (%d,%d)-(%d,%d)",
+                          r.text.c_str(), r.box.left, r.box.top, r.box.right, r.box.bottom,
+                          r.rect.left, r.rect.top, r.rect.right, r.rect.bottom);
+            clipped += line;
+        }
+        if (clipped.empty()) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "texts clipped:" << clipped;
     }
 
     // A survey in progress: the board's identity, channel 6, a dozen stations

@@ -251,6 +251,7 @@ TEST(ProgramOptions, BadInputExitsWithTwo) {
     std::remove(path.c_str());
     err.clear();
     EXPECT_EQ(RunProgram({"--help"}, err), 0);
+    EXPECT_EQ(RunProgram({"--version"}, err), 0);
 }
 
 TEST(ProgramOptions, StdioUnpacedIsReproducible) {

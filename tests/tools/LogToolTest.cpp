@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "LogTestUtil.h"
+#include "OrvVersion.h"
 #include "tests/support/PacketBuilders.h"
 #include "tools/LogTool.h"
 
@@ -253,6 +254,9 @@ TEST_F(LogToolTest, BadUsageAndMissingFilesExitWithTwo) {
                                                  {"export", "pcap", good, "/nonexistent/x.pcap"}}) {
         EXPECT_EQ(RunTool(args).rc, kExitUsage) << (args.empty() ? "" : args[0]);
     }
+    const auto version = RunTool({"--version"});
+    EXPECT_EQ(version.rc, kExitOk);
+    EXPECT_EQ(version.out, "orvalis-log " ORV_VERSION "\n");
     for (const char* command : {"info", "dump", "verify", "replay", "export"}) {
         const auto run = RunTool({command, "--help"});
         EXPECT_EQ(run.rc, kExitOk);

@@ -164,3 +164,20 @@ TEST_F(Routing, CtrlAcceleratorsSendTheirCommand) {
     frame.DispatchKeyDown('Z', true);
     EXPECT_EQ(g_log, (std::vector<std::string>{"app new"}));
 }
+
+TEST_F(Routing, PageKeysSendUpAndDownWhereAScreenHandlesThemAndTheViewLeavesTheKey) {
+    frame.AddKeyCommand(VK_PRIOR, ID_UP);
+    frame.AddKeyCommand(VK_NEXT, ID_DOWN);
+    frame.ActivateView(ORV_RUNTIME_CLASS(CListScreen));
+    frame.DispatchKeyDown(VK_NEXT, false);
+    frame.DispatchKeyDown(VK_PRIOR, false);
+    frame.DispatchKeyDown(VK_NEXT, true);  // Ctrl+Page Down is no accelerator
+    frame.DispatchKeyDown(VK_OTHER, false);
+    EXPECT_EQ(g_log, (std::vector<std::string>{"view down", "view up"}));
+    // A screen without Up and Down: the keys do nothing, as the greyed
+    // buttons would.
+    g_log.clear();
+    frame.ActivateView(ORV_RUNTIME_CLASS(CPlainScreen));
+    frame.DispatchKeyDown(VK_NEXT, false);
+    EXPECT_TRUE(g_log.empty());
+}

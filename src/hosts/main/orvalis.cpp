@@ -4,16 +4,13 @@
 #include <cstdio>
 #include <string>
 
+#include "OrvVersion.h"
 #include "app/OrvApp.h"
 #include "app/ProgramOptions.h"
 #include "hosts/headless/ScriptDriver.h"
 #include "hosts/sdl/SdlHost.h"
 #include "platform/GuardedMain.h"
 #include "ui/UiLoop.h"
-
-#ifndef ORV_PROGRAM_VERSION
-#define ORV_PROGRAM_VERSION "0"
-#endif
 
 namespace {
 
@@ -24,9 +21,14 @@ int RunWindowed(const ProgramOptions& options) {
     hostOptions.title = COrvApp::kTitle;
     CSdlHost host(hostOptions);
     if (host.Open() < 0) {
-        std::fprintf(stderr, "orvalis: cannot open a window (no display?); try --headless\n");
+        if (host.LastError() == CSdlHost::OpenError::kNoDisplay)
+            std::fputs("orvalis: no display found; use --headless, or run it on a display\n",
+                       stderr);
+        else
+            std::fputs("orvalis: cannot open a window on this display\n", stderr);
         return 1;
     }
+    if (!host.Audio().HasDevice()) std::fputs("orvalis: no sound device; running silent\n", stderr);
     int rc = 1;
     {
         CUiLoop loop(host);
@@ -36,6 +38,8 @@ int RunWindowed(const ProgramOptions& options) {
         appOptions.gpsd = options.gpsd;
         appOptions.openBoardPort = [options] { return OpenBoardLink(options); };
         appOptions.pClickOutput = &host.Audio();
+        appOptions.strBoardSource = DescribeBoardLink(options);
+        appOptions.onTitleChanged = [&host](const std::string& title) { host.SetTitle(title); };
         COrvApp app(loop, appOptions);
         if (app.InitInstance() == 0) rc = loop.Run();
     }
@@ -59,7 +63,7 @@ int RunProgram(int argc, char** argv) {
         return 0;
     }
     if (options.bVersion) {
-        std::printf("orvalis %s\n", ORV_PROGRAM_VERSION);
+        std::printf("orvalis %s\n", ORV_VERSION);
         return 0;
     }
     if (EnsureDataDir(options.strDataDir) < 0) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -84,15 +85,79 @@ int KeyCode(SDL_Keycode k) {
             return VK_HOME;
         case SDLK_END:
             return VK_END;
+        case SDLK_PAGEUP:
+            return VK_PRIOR;
+        case SDLK_PAGEDOWN:
+            return VK_NEXT;
         default:
+            break;
+    }
+    // Modifiers alone are not keys a person presses for their own sake.
+    switch (k) {
+        case SDLK_LSHIFT:
+        case SDLK_RSHIFT:
+        case SDLK_LCTRL:
+        case SDLK_RCTRL:
+        case SDLK_LALT:
+        case SDLK_RALT:
+        case SDLK_LGUI:
+        case SDLK_RGUI:
+        case SDLK_CAPSLOCK:
+        case SDLK_NUMLOCKCLEAR:
+        case SDLK_SCROLLLOCK:
+        case SDLK_MODE:
+        case SDLK_UNKNOWN:
             return 0;
+        default:
+            return VK_OTHER;
     }
 }
 
+std::string EnvText(const char* name) {
+    const char* v = std::getenv(name);
+    return v != nullptr ? std::string(v) : std::string();
+}
+
+constexpr int kDefaultScale = 2;
+constexpr int kMaxScale = 16;
+
 }  // namespace
 
+DisplaySystem ProbeDisplaySystem() {
+    DisplaySystem sys;
+    sys.strRequested = EnvText("SDL_VIDEODRIVER");
+    sys.bWayland = !EnvText("WAYLAND_DISPLAY").empty();
+    sys.bX11 = !EnvText("DISPLAY").empty();
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", ec)) {
+        if (entry.path().filename().string().rfind("card", 0) == 0) {
+            sys.bDrm = true;
+            break;
+        }
+    }
+    return sys;
+}
+
+std::vector<std::string> VideoDriverCandidates(const DisplaySystem& sys) {
+    if (!sys.strRequested.empty()) return {sys.strRequested};
+    std::vector<std::string> drivers;
+    if (sys.bWayland) drivers.emplace_back("wayland");
+    // XWayland serves a Wayland desktop's X11 programs too.
+    if (sys.bX11) drivers.emplace_back("x11");
+    if (drivers.empty() && sys.bDrm) drivers.emplace_back("kmsdrm");
+    return drivers;
+}
+
+int FitWindowScale(int nRequested, int nUsableWidth, int nUsableHeight) {
+    if (nRequested > 0) return std::clamp(nRequested, 1, kMaxScale);
+    if (nUsableWidth <= 0 || nUsableHeight <= 0) return kDefaultScale;
+    int scale = kDefaultScale;
+    while (scale > 1 && (kW * scale > nUsableWidth || kH * scale > nUsableHeight)) --scale;
+    return scale;
+}
+
 CSdlHost::CSdlHost(SdlHostOptions options) : m_options(std::move(options)), m_beep(MakeBeep()) {
-    m_options.nScale = std::clamp(m_options.nScale, 1, 16);
+    if (m_options.nScale != 0) m_options.nScale = std::clamp(m_options.nScale, 1, kMaxScale);
 }
 
 CSdlHost::~CSdlHost() {
@@ -105,8 +170,12 @@ int CSdlHost::Open() {
     // Touches arrive as touches; mouse events synthesised from them would
     // tap twice.
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return -1;
-    m_bVideoInit = true;
+    m_error = OpenError::kNoDisplay;
+    if (InitVideo() < 0) return -1;
+    m_error = OpenError::kWindow;
+    SDL_Rect usable{0, 0, 0, 0};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) usable = SDL_Rect{0, 0, 0, 0};
+    m_options.nScale = FitWindowScale(m_options.nScale, usable.w, usable.h);
     Uint32 flags = SDL_WINDOW_SHOWN;
     if (m_options.bFullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     m_pWindow =
@@ -123,6 +192,7 @@ int CSdlHost::Open() {
     m_nWakeEvent = SDL_RegisterEvents(1);
     SDL_StartTextInput();
     m_audio.Open(!m_options.bAudio);
+    m_error = OpenError::kNone;
     return 0;
 }
 
@@ -170,6 +240,28 @@ int CSdlHost::CreateRenderer() {
     m_lastFrame.clear();
     m_bMustPresent = true;
     return 0;
+}
+
+int CSdlHost::InitVideo() {
+    for (const std::string& driver : VideoDriverCandidates(ProbeDisplaySystem())) {
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, driver.c_str());
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0) {
+            m_bVideoInit = true;
+            return 0;
+        }
+    }
+    return -1;
+}
+
+std::string CSdlHost::VideoDriver() const {
+    const char* name = m_bVideoInit ? SDL_GetCurrentVideoDriver() : nullptr;
+    return name != nullptr ? std::string(name) : std::string();
+}
+
+void CSdlHost::SetFullscreen(bool bFullscreen) {
+    m_options.bFullscreen = bFullscreen;
+    if (m_pWindow != nullptr)
+        SDL_SetWindowFullscreen(m_pWindow, bFullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
 }
 
 void CSdlHost::Close() {
@@ -305,6 +397,10 @@ void CSdlHost::HandleEvent(CUiLoop& loop, const void* p) {
             break;
         }
         case SDL_KEYDOWN: {
+            if (e.key.keysym.sym == SDLK_F11) {
+                if (e.key.repeat == 0) SetFullscreen(!m_options.bFullscreen);
+                break;
+            }
             const int key = KeyCode(e.key.keysym.sym);
             if (key != 0) {
                 loop.OnKeyDown(key, (e.key.keysym.mod & KMOD_CTRL) != 0,

@@ -15,18 +15,39 @@ struct SDL_Renderer;
 struct SDL_Texture;
 
 struct SdlHostOptions {
-    int nScale = 2;            // window pixels per screen pixel
+    int nScale = 0;            // window pixels per screen pixel; 0: FitWindowScale
     bool bFullscreen = false;  // fill the display (hand-helds: KMSDRM or framebuffer)
     bool bAudio = true;        // false: null sink
-    std::string title = "Orvalis B+";
+    std::string title = "Orvalis";
 };
+
+// What the machine offers for a window, as far as the driver choice needs it.
+struct DisplaySystem {
+    std::string strRequested;  // the driver the person named (SDL_VIDEODRIVER), or ""
+    bool bWayland = false;     // WAYLAND_DISPLAY is set
+    bool bX11 = false;         // DISPLAY is set
+    bool bDrm = false;         // a DRM card for the console (/dev/dri/card*)
+};
+
+DisplaySystem ProbeDisplaySystem();
+// The SDL video drivers worth trying, in order: the one asked for alone; else
+// the desktop's (Wayland, then X11); else, on a console without one, KMS/DRM.
+// Empty: there is no display. The dummy and off-screen drivers only when
+// asked for, so a program without a display never runs on invisibly.
+std::vector<std::string> VideoDriverCandidates(const DisplaySystem& system);
+
+// The window scale: the one asked for (nRequested 1..16), else the default
+// scale 2 lowered until the window fits the display's usable area (at least
+// 1; a display of unknown size, 0 x 0, takes the default).
+int FitWindowScale(int nRequested, int nUsableWidth, int nUsableHeight);
 
 // The 240 x 320 screen in an SDL2 window at an integer scale (or full screen,
 // letter-boxed at the largest whole scale). The stylus is the left mouse
 // button or a touch, mapped to screen coordinates; typed text goes to edit
 // fields and Ctrl + letter to the accelerators; minimising and closing the
-// window are reported to the loop. Sound cues and the click stream go to the
-// SDL audio device.
+// window are reported to the loop. Page Up and Page Down pass as keys of
+// their own, F11 switches full screen on and off. Sound cues and the click
+// stream go to the SDL audio device.
 class CSdlHost : public IHost {
 public:
     explicit CSdlHost(SdlHostOptions options = {});
@@ -34,9 +55,18 @@ public:
     CSdlHost(const CSdlHost&) = delete;
     CSdlHost& operator=(const CSdlHost&) = delete;
 
+    // Why Open failed.
+    enum class OpenError { kNone, kNoDisplay, kWindow };
+
     // Opens the window and the audio device. -1 when no window can be made
-    // (no display); audio failing only leaves a null sink.
+    // (LastError says whether there was no display at all); audio failing
+    // only leaves a null sink.
     int Open();
+    OpenError LastError() const { return m_error; }
+    // The SDL video driver in use ("" while closed).
+    std::string VideoDriver() const;
+    bool IsFullscreen() const { return m_options.bFullscreen; }
+    void SetFullscreen(bool bFullscreen);
     void Close();
     bool IsOpen() const { return m_pWindow != nullptr; }
     void SetTitle(const std::string& title);
@@ -78,6 +108,8 @@ private:
     void PresentNow();
     // Shows a frame held back by the pacer once its time has come.
     void PresentIfDue();
+    // Starts SDL video on the first usable driver; -1 when none is.
+    int InitVideo();
     void HandleEvent(CUiLoop& loop, const void* event);
     bool ToScreen(float wx, float wy, int& x, int& y) const;
     void RenderFrame();
@@ -87,6 +119,7 @@ private:
     SDL_Renderer* m_pRenderer = nullptr;
     SDL_Texture* m_pTexture = nullptr;
     bool m_bVideoInit = false;
+    OpenError m_error = OpenError::kNone;
     std::uint32_t m_nWakeEvent = 0;
     CAudioOutput m_audio;
     std::vector<std::uint8_t> m_beep;  // WAVE of the exclamation beep
