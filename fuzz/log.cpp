@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes as a packet log file to the reader and to the replay
-// port, checking that every record found lies inside the file, in order.
+// port, checking that every record found lies inside the file, in order. One
+// reader serves every input (opening resets it).
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -8,8 +9,8 @@
 #include "board/ReplayPort.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static CLogReader reader;
     std::vector<uint8_t> bytes(data, data + size);
-    CLogReader reader;
     reader.OpenBytes(bytes);
     uint64_t end = 0;
     for (CLogReader::Item item; (item = reader.Next()) != CLogReader::Item::End;) {

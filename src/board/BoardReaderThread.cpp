@@ -35,6 +35,15 @@ CBoardReader::Pass BoardReaderPass(CBoardPort& port, CPacketFramer& framer, IPac
             framer.Reset();
             Count(counters, &CBoardReader::Counters::packets);
         }
+        // A read that fills the receive buffer finds the line backlogged (a
+        // source running ahead of the board's line rate, such as the
+        // unpaced simulator): a pass without input may not come for as long
+        // as it streams, so the pending command goes out now.
+        CBoardPort::CommandBuffer command;
+        if (got >= CBoardReader::kReceiveSize) {
+            const int length = port.TakePendingCommand(command);
+            if (length >= 0) port.Write(command.data(), length);
+        }
         Count(counters, &CBoardReader::Counters::passes);
         return CBoardReader::Pass::Input;
     }

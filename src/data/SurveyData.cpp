@@ -169,6 +169,98 @@ CSurveyData::CSurveyData()
 
 CSurveyData::~CSurveyData() = default;
 
+void CSurveyData::Reset() {
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    m_bRefreshEnabled = 1;
+    std::memset(m_szSerialNumber, 0, sizeof m_szSerialNumber);
+    std::memset(m_szFirmwareVersion, 0, sizeof m_szFirmwareVersion);
+    m_dFirmwareVersion = 0.0;
+    m_nMode = BoardMode::kIdle;
+    m_abHeronRecord = {};
+    m_nHeronRecordLength = 0;
+    m_nBestRssi = 0;
+    std::memset(m_szBestMac, 0, sizeof m_szBestMac);
+    std::memset(m_szBestSsid, 0, sizeof m_szBestSsid);
+    std::memset(m_aszAuthorized, 0, sizeof m_aszAuthorized);
+    std::memset(m_aszUnauthorized, 0, sizeof m_aszUnauthorized);
+    m_nAuthorizedCount = 0;
+    m_nUnauthorizedCount = 0;
+    m_bAuthorizedChanged = 1;
+    m_bUnauthorizedChanged = 1;
+    m_tBatteryLowSince = 0;
+    m_abNarrowSweep = {};
+    m_abWideSweep = {};
+    m_abMgmtHeader = {};
+    m_abBeaconFixed = {};
+    m_abDataHeader = {};
+    m_abMgmtFrame = {};
+    m_abDataFrame = {};
+    std::memset(m_szSelectedMac, 0, sizeof m_szSelectedMac);
+    std::memset(m_szSelectedSsid, 0, sizeof m_szSelectedSsid);
+    m_nSelectedRssi = 0;
+    m_nSelectedChannel = 0;
+    m_aCfrIq = {};
+    m_aCfrPower = {};
+    m_nCfrPowerSum = 0;
+    m_nCfrPeakBin = 0;
+    m_nCfrSampleCount = 0;
+    m_aRateStats = {};
+    m_bCfrUpdated = 0;
+    m_nFramesCaptured = 0;
+    m_nSelectedFrames = 0;
+    m_abChannelLoad = {};
+    m_anChannelValue = {};
+    std::memset(m_szAlertMac, 0, sizeof m_szAlertMac);
+    m_bStationsChanged = 0;
+    m_nSelectedTrace = 1;
+    m_aSpectrumTrace = {};
+    m_nSpectrumMarker = 0;
+    m_bRecording = 0;
+    m_strLogFile.clear();
+    m_nChannel = 1;
+    m_nFrameChannel = 0;
+    m_nPreviousChannel = 1;
+    std::memset(m_szFrameSsid, 0, sizeof m_szFrameSsid);
+    m_bBatteryLow = 0;
+    m_bSecurityEnabled = 0;
+    m_bShowNonApMacs = 0;
+    m_bHeronEnabled = 0;
+    m_bPacketSeen = 0;
+    m_nFramesTotal = 0;
+    m_nBeacons = 0;
+    m_nDataFrames = 0;
+    m_nControlFrames = 0;
+    m_nMgmtFrames = 0;
+    m_nReservedFrames = 0;
+    m_nAuthFrames = 0;
+    m_nDeauthFrames = 0;
+    m_anFramesPerChannel = {};
+    m_nFramesAllChannels = 0;
+    m_anBeaconsPerChannel = {};
+    m_anBytesPerRateChannel = {};
+    m_anChannelReports = {};
+    m_anDrops = {};
+    m_bSelectedUpdated = 0;
+    m_bChannelPending = 0;
+    m_nPendingChannel = 1;
+    m_aRateWindow = {};
+    m_FrameWindow = {};
+    m_nMarkerNumber = 0;
+    m_bSerialReceived = 0;
+    CopyText(m_szSerialNumber, "XXXXXX");
+    CopyText(m_szFirmwareVersion, "0.00");
+    m_aSpectrumTrace[1].bSelected = 1;
+    m_aSpectrumTrace[1].bVisible = 1;
+    m_Stations.Clear();
+    m_Gps = CGpsStatus();
+    m_authorizedIndex.Clear();
+    m_unauthorizedIndex.Clear();
+    m_bChannelLoadGuard = 0;
+    m_bMgmtGuard = 0;
+    m_bDataGuard = 0;
+    m_nAgeingCounter = 0;
+}
+
 // ---------------------------------------------------------------- commands
 
 int CSurveyData::SendCommand(uint8_t command, const uint8_t* args, uint32_t argLength) {

@@ -98,6 +98,13 @@ public:
     CSurveyData(const CSurveyData&) = delete;
     CSurveyData& operator=(const CSurveyData&) = delete;
 
+    // Every field back to its value at construction, the station table and
+    // the lists emptied; the wiring (board port, stager, notification
+    // window) stays. Takes the store lock itself, so no packet may be in
+    // dispatch on this thread. Lets a long-lived store serve one session
+    // after another (the fuzz targets reuse one store for every input).
+    void Reset();
+
     // --- wiring (GUI thread, before the reader thread starts) ---
     void SetBoardPort(CBoardPort* port) { m_pBoardPort = port; }
     void SetPacketStager(IPacketStager* stager) { m_pPacketStager = stager; }

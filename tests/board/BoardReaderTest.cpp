@@ -133,6 +133,28 @@ TEST(ReaderCommands, WrittenOnlyInAPassWithoutInput) {
     EXPECT_EQ(rig.memory->WriteAttempts(), 1);
 }
 
+TEST(ReaderCommands, ABackloggedLineDoesNotHoldTheCommandBack) {
+    // Cases: input that fills the receive buffer (a source far ahead of the
+    // line rate) writes the pending command in the same pass; one byte less
+    // leaves it for the next quiet pass.
+    for (const size_t fed : {size_t{CBoardReader::kReceiveSize} * 3, size_t{4095}}) {
+        Rig rig;
+        const Bytes command = {0x11, 0x12, 0x03, 0x04, 0x11, 0x13};
+        rig.port.QueueCommand(command.data(), 6);
+        rig.memory->Feed(Bytes(fed, 0x00));
+        EXPECT_EQ(rig.Step(), Pass::Input) << fed;
+        if (fed > 4096) {
+            EXPECT_EQ(rig.memory->Writes(), std::vector<Bytes>{command}) << fed;
+            EXPECT_FALSE(rig.port.HasPendingCommand()) << fed;
+            EXPECT_EQ(rig.Step(), Pass::Input) << fed;
+            EXPECT_EQ(rig.memory->WriteAttempts(), 1) << fed;
+        } else {
+            EXPECT_EQ(rig.memory->WriteAttempts(), 0) << fed;
+            EXPECT_EQ(rig.Step(), Pass::Command) << fed;
+        }
+    }
+}
+
 TEST(ReaderCommands, CommandQueuedByTheDispatcherIsWrittenNextQuietPass) {
     Rig rig;
     const Bytes answer = {0x11, 0x12, 0x02, 0x11, 0x13};

@@ -1,6 +1,8 @@
 // The dispatcher fuzz target's seed corpus: one good packet of every handled
-// type, each file a switch byte (recording, infrared, security, a selected
-// station) and the framed packet. The test keeps the stored files equal to
+// type (and one as long as the framer takes), each file a switch byte
+// (recording, infrared, security, a selected station), a chunk byte (0: the
+// framer takes the line byte by byte; otherwise in chunks) and the framed
+// packet. The test keeps the stored files equal to
 // what the builders make; ORV_WRITE_CORPUS=1 rewrites them.
 #include <gtest/gtest.h>
 
@@ -44,10 +46,15 @@ std::vector<std::pair<std::string, Bytes>> Seeds() {
         {"type18_data", {18, CaptureData(DataFrame({0x00, 0x11, 0x22, 0x33, 0x44, 0x55}))}},
         {"type19_channel_load", {19, ChannelLoadData(100, 200, 300, 400)}},
         {"type32_noise", {32, {0x9C, 0xFF, 0x05}}},
+        // With its check byte the payload fills the framer's buffer.
+        {"type05_longest", {5, SweepData(CPacketFramer::kBufferSize - 1)}},
     };
     std::vector<std::pair<std::string, Bytes>> seeds;
+    uint8_t chunk = 0;
     for (const auto& [name, packet] : packets) {
-        Bytes file = {0x0F};
+        // Alternate byte-by-byte and chunked framing across the seeds.
+        Bytes file = {0x0F, chunk};
+        chunk = chunk == 0 ? 64 : 0;
         const Bytes framed = Framed(packet.first, packet.second);
         file.insert(file.end(), framed.begin(), framed.end());
         seeds.emplace_back(name, std::move(file));
@@ -75,8 +82,9 @@ TEST(CorpusTest, StoredSeedsMatchTheBuildersAndAreHandled) {
         CSurveyData store;
         CPacketFramer framer;
         int packets = 0;
-        for (uint8_t b : stored) {
-            framer.PushByte(b);
+        ASSERT_GE(stored.size(), 2u) << name;
+        for (size_t i = 2; i < stored.size(); ++i) {
+            framer.PushByte(stored[i]);
             if (!framer.IsComplete()) continue;
             store.DispatchPacket(framer.Type(), framer.Buffer(),
                                  static_cast<uint32_t>(framer.Length()));
