@@ -16,4 +16,12 @@ public:
     virtual int Read(uint8_t* buffer, int max) = 0;
     // Writes `length` bytes; returns the count written or -1.
     virtual int Write(const uint8_t* buffer, int length) = 0;
+
+    // True once the device has gone away under the port (hang-up, the card
+    // pulled, the adapter unplugged): the port has closed itself and stays
+    // closed until Reopen succeeds. Links that cannot go away never are.
+    virtual bool IsLost() const { return false; }
+    // Opens the same device again after a loss: 0, or -1 while it is still
+    // missing.
+    virtual int Reopen() { return -1; }
 };
