@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "platform/InputFile.h"
 #include "sim/JsonLineMap.h"
 
 namespace {
@@ -402,9 +403,12 @@ int CScenario::Parse(std::string_view text, std::string_view sourceName, CScenar
 }
 
 int CScenario::Load(const std::string& path, CScenario& out, std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::string reason;
+    std::FILE* file = OpenInputFile(path, &reason);
     if (file == nullptr) {
-        error = path + ": cannot read the file";
+        // A FIFO or a device would hold the start-up up: refused.
+        error = path + ": cannot read the file" +
+                (reason == "not a regular file" ? " (not a regular file)" : "");
         return -1;
     }
     std::string text;

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -207,10 +209,25 @@ TEST(ScenarioParse, RejectsWhatTheBoardCannotRepresent) {
 TEST(ScenarioLoad, ReportsUnreadableFiles) {
     CScenario s;
     std::string error;
-    EXPECT_EQ(CScenario::Load("/nonexistent/dir/x.json", s, error), -1);
-    EXPECT_EQ(error, "/nonexistent/dir/x.json: cannot read the file");
-    EXPECT_EQ(CScenario::Load("/tmp", s, error), -1);
-    EXPECT_EQ(error, "/tmp: cannot read the file");
+    // A FIFO would block the open until someone writes to it.
+    const std::string fifo = testing::TempDir() + "orv_sim_scenario.fifo";
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    struct Case {
+        std::string path;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"/nonexistent/dir/x.json", "/nonexistent/dir/x.json: cannot read the file"},
+        {"/tmp", "/tmp: cannot read the file (not a regular file)"},
+        {fifo, fifo + ": cannot read the file (not a regular file)"},
+        {"/dev/zero", "/dev/zero: cannot read the file (not a regular file)"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CScenario::Load(c.path, s, error), -1) << c.path;
+        EXPECT_EQ(error, c.error);
+    }
+    std::remove(fifo.c_str());
 
     const std::string path = testing::TempDir() + "orv_sim_scenario.json";
     {
