@@ -1,25 +1,27 @@
 #pragma once
 
 #include <cstddef>
-#include <map>
 #include <string>
 #include <string_view>
 
-// The line on which each value of a JSON text starts, keyed by its JSON
-// pointer ("/access_points/2/channel"), so that a problem found after
-// parsing can be reported against the line the user wrote.
+// Where things are in a JSON text, so that a problem found after parsing can
+// be reported against the line the user wrote. Every operation is one pass
+// over the text.
 class CJsonLineMap {
 public:
-    // Scans the text; returns -1 if it is not well-formed JSON (the map then
-    // holds what came before the fault), else 0.
-    int Build(std::string_view text);
-    // Line of the value at `pointer`, or of its nearest recorded parent; 1
-    // when nothing is known.
-    int LineOf(const std::string& pointer) const;
+    // The deepest nesting of arrays and objects a scenario may use; files
+    // nest four levels deep.
+    static constexpr int kMaxDepth = 64;
+
+    // Line of the value at the JSON pointer `pointer`
+    // ("/access_points/2/channel"), or of its nearest parent that the text
+    // has; 1 when none (or the text is not JSON).
+    static int LineOf(std::string_view text, const std::string& pointer);
+
+    // Byte offset of the first bracket that opens a level deeper than
+    // `maxDepth`, or npos when the text stays within it.
+    static size_t FindTooDeep(std::string_view text, int maxDepth);
 
     // 1-based line of the character at byte `offset` of `text`.
     static int LineAt(std::string_view text, size_t offset);
-
-private:
-    std::map<std::string, int> m_aLines;
 };

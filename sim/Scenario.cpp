@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "platform/InputFile.h"
 #include "sim/JsonLineMap.h"
 
 namespace {
@@ -359,6 +360,14 @@ void ReadScenario(const Json& root, CScenario& s) {
 int CScenario::Parse(std::string_view text, std::string_view sourceName, CScenario& out,
                      std::string& error) {
     const std::string name(sourceName);
+    // Checked before parsing: the parse and its report would otherwise grow
+    // with the depth of whatever a file nests.
+    const size_t tooDeep = CJsonLineMap::FindTooDeep(text, CJsonLineMap::kMaxDepth);
+    if (tooDeep != std::string_view::npos) {
+        error = name + ":" + std::to_string(CJsonLineMap::LineAt(text, tooDeep)) +
+                ": nested deeper than " + std::to_string(CJsonLineMap::kMaxDepth) + " levels";
+        return -1;
+    }
     Json root;
     try {
         root = Json::parse(text.begin(), text.end());
@@ -381,10 +390,8 @@ int CScenario::Parse(std::string_view text, std::string_view sourceName, CScenar
     try {
         ReadScenario(root, scenario);
     } catch (const Fault& fault) {
-        CJsonLineMap lines;
-        lines.Build(text);
         const std::string where = Readable(fault.pointer);
-        error = name + ":" + std::to_string(lines.LineOf(fault.pointer)) + ": " +
+        error = name + ":" + std::to_string(CJsonLineMap::LineOf(text, fault.pointer)) + ": " +
                 (where.empty() ? "" : where + ": ") + fault.problem;
         return -1;
     } catch (const std::exception& e) {
@@ -396,9 +403,12 @@ int CScenario::Parse(std::string_view text, std::string_view sourceName, CScenar
 }
 
 int CScenario::Load(const std::string& path, CScenario& out, std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::string reason;
+    std::FILE* file = OpenInputFile(path, &reason);
     if (file == nullptr) {
-        error = path + ": cannot read the file";
+        // A FIFO or a device would hold the start-up up: refused.
+        error = path + ": cannot read the file" +
+                (reason == "not a regular file" ? " (not a regular file)" : "");
         return -1;
     }
     std::string text;

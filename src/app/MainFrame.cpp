@@ -164,6 +164,12 @@ int CMainFrame::OnCreate() {
         port = std::move(watch);
     }
     m_pBoardPort = std::make_unique<CBoardPort>(std::move(port));
+    m_eToldLinkState = m_pBoardPort->GetLinkState();
+    // The reader thread only posts; the frame reads the state when the
+    // message comes.
+    m_pBoardPort->SetLinkListener([loop = m_setup.pLoop](CBoardPort::LinkState) {
+        if (loop != nullptr) loop->PostMessage(UM_BOARD_LINK);
+    });
     {
         const CStoreLock lock(data);
         data.SetBoardPort(m_pBoardPort.get());
@@ -350,6 +356,9 @@ void CMainFrame::OnPostedMessage(const PostedMessage& msg) {
         case UM_IR_SEND:
             OnIrSend();
             break;
+        case UM_BOARD_LINK:
+            OnBoardLink();
+            break;
         default:
             break;
     }
@@ -397,6 +406,31 @@ void CMainFrame::OnIrSend() {
     // A record posted just before the switch went off is not sent.
     if (m_setup.pData->m_bHeronEnabled == 0) return;
     m_pIrLink->Queue(m_setup.pData->m_abHeronRecord.data(), m_setup.pData->m_nHeronRecordLength);
+}
+
+void CMainFrame::OnBoardLink() {
+    if (!m_pBoardPort) return;
+    const CBoardPort::LinkState state = m_pBoardPort->GetLinkState();
+    if (state == m_eToldLinkState) return;
+    const CBoardPort::LinkState before = m_eToldLinkState;
+    m_eToldLinkState = state;
+    if (state == CBoardPort::LinkState::Lost) {
+        m_strTitleBeforeLoss = GetTitle();
+        SetTitle(m_strTitleBeforeLoss + kBoardLostTitle);
+        // A line that comes and goes while the box is up is not told again.
+        if (m_bLossBoxShown) return;
+        m_bLossBoxShown = true;
+        CMessageBox::Show(kMessageCaption, kBoardLostText);
+        m_bLossBoxShown = false;
+    } else if (before == CBoardPort::LinkState::Lost) {
+        SetTitle(m_strTitleBeforeLoss);
+        // The board may have been powered afresh: it is told the mode the
+        // screen shown expects, so the screens go on as they were.
+        if (m_setup.pData != nullptr) {
+            const CStoreLock lock(*m_setup.pData);
+            m_setup.pData->SetMode(m_setup.pData->m_nMode);
+        }
+    }
 }
 
 void CMainFrame::OnGotoMainMenu() {

@@ -76,6 +76,13 @@ public:
 
     // Caption of the frame's own message boxes.
     static constexpr const char* kMessageCaption = "Orvalis";
+    // Said once when the board's line goes away.
+    static constexpr const char* kBoardLostText = "Connection to the board lost.";
+    // Added to the title while the board is lost.
+    static constexpr const char* kBoardLostTitle = " - board lost";
+    // Posted by the reader thread when the board's line is lost or back;
+    // the frame's own, above the board side's messages.
+    static constexpr unsigned UM_BOARD_LINK = WM_APP + 120;
 
     // The command-bar buttons and their tooltip texts, in button order.
     static constexpr int kCommandCount = 9;
@@ -103,6 +110,10 @@ public:
     void OnClose() override;
 
     CBoardPort* GetBoardPort() const { return m_pBoardPort.get(); }
+    // The board link as the person has been told it (GUI thread): Lost from
+    // the message that told of the loss until the one that tells of the
+    // board's return.
+    CBoardPort::LinkState BoardLinkState() const { return m_eToldLinkState; }
     CBoardReader* GetBoardReader() const { return m_pReader.get(); }
     CRecorder* GetRecorder() const { return m_pRecorder.get(); }
     CClickEngine* GetClickEngine() const { return m_pClickEngine.get(); }
@@ -143,6 +154,8 @@ private:
     void OnUnauthorizedAp();
     void OnLogPacket();
     void OnIrSend();
+    // The board's line was lost or is back: title, message, board mode.
+    void OnBoardLink();
     // The click engine's run event: set while the Geiger screen may click.
     void SetClickRun(bool bRun);
     void CreateClickEngine();
@@ -174,6 +187,10 @@ private:
     // before the store is let go.
     std::unique_ptr<CIrLink> m_pIrLink;
     bool m_bShutDown = false;
+    CBoardPort::LinkState m_eToldLinkState = CBoardPort::LinkState::NoBoard;
+    // The title from before the loss, given back when the board returns.
+    std::string m_strTitleBeforeLoss;
+    bool m_bLossBoxShown = false;
     std::unique_ptr<CAudioOutput> m_pNullSink;
     // Stopped before the output it plays on goes.
     std::unique_ptr<CClickEngine> m_pClickEngine;

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/InputFile.h"
+
 namespace {
 
 std::uint16_t Le16(const std::uint8_t* p) {
@@ -16,7 +18,9 @@ std::uint32_t Le32(const std::uint8_t* p) {
 }  // namespace
 
 int CWaveFile::Open(const std::string& path, std::size_t nSamples) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    // The kernel file is the person's to replace: one that is not a regular
+    // file (a FIFO would block the click thread for good) is refused.
+    std::FILE* f = OpenInputFile(path);
     if (f == nullptr) return -1;
     // Only the header and the kernel's samples are needed; the length comes
     // from the end position so that a large file is not read whole.
@@ -26,7 +30,6 @@ int CWaveFile::Open(const std::string& path, std::size_t nSamples) {
     long long length = -1;
     if (!bReadError && std::fseek(f, 0, SEEK_END) == 0) length = std::ftell(f);
     std::fclose(f);
-    // A folder opens but cannot be read.
     if (bReadError || length < 0) return -1;
     head.resize(got);
     const int rc = Load(head, nSamples);

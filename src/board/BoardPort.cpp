@@ -4,7 +4,38 @@
 #include <cstring>
 #include <utility>
 
-CBoardPort::CBoardPort(std::unique_ptr<ISerialPort> port) : m_pPort(std::move(port)) {}
+CBoardPort::CBoardPort(std::unique_ptr<ISerialPort> port) : m_pPort(std::move(port)) {
+    if (m_pPort != nullptr && m_pPort->IsOpen())
+        m_eLinkState.store(LinkState::Connected, std::memory_order_release);
+}
+
+void CBoardPort::SetLinkState(LinkState state) {
+    m_eLinkState.store(state, std::memory_order_release);
+    if (m_linkListener) m_linkListener(state);
+}
+
+bool CBoardPort::UpdateLink() {
+    if (m_pPort == nullptr) return false;
+    const auto now = std::chrono::steady_clock::now();
+    switch (GetLinkState()) {
+        case LinkState::Connected:
+            if (!m_pPort->IsLost()) return false;
+            SetLinkState(LinkState::Lost);
+            m_tNextReopen = now + kReopenInterval;
+            return true;
+        case LinkState::Lost:
+            if (now < m_tNextReopen) return false;
+            if (m_pPort->Reopen() != 0) {
+                m_tNextReopen = now + kReopenInterval;
+                return false;
+            }
+            SetLinkState(LinkState::Connected);
+            return true;
+        case LinkState::NoBoard:
+            break;
+    }
+    return false;
+}
 
 CBoardPort::~CBoardPort() = default;
 

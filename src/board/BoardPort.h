@@ -1,7 +1,10 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -32,6 +35,25 @@ public:
     int TakePendingCommand(CommandBuffer& out);
     bool HasPendingCommand() const;
 
+    // Whether the board is there: NoBoard when the port never opened,
+    // Connected while it is open, Lost from a hang-up until the device is
+    // opened again.
+    enum class LinkState : uint8_t { NoBoard, Connected, Lost };
+    // How often a lost port's device is looked for.
+    static constexpr std::chrono::milliseconds kReopenInterval{500};
+
+    // Any thread.
+    LinkState GetLinkState() const { return m_eLinkState.load(std::memory_order_acquire); }
+    // Told of every change of the link state, on the reader thread; it must
+    // not wait. Set before the reader starts.
+    void SetLinkListener(std::function<void(LinkState)> listener) {
+        m_linkListener = std::move(listener);
+    }
+    // Reader thread, once per pass: notices that the port was lost and,
+    // while it is, opens the device again every kReopenInterval. True when
+    // the state changed (a packet being assembled is then gone).
+    bool UpdateLink();
+
     // The port operations; a missing port behaves as one that is not open.
     bool IsOpen() const;
     int BytesWaiting();
@@ -43,7 +65,13 @@ public:
     }
 
 private:
+    void SetLinkState(LinkState state);
+
     std::unique_ptr<ISerialPort> m_pPort;
+    std::atomic<LinkState> m_eLinkState{LinkState::NoBoard};
+    std::function<void(LinkState)> m_linkListener;
+    // Reader thread only.
+    std::chrono::steady_clock::time_point m_tNextReopen{};
 
     // Leaf lock over the slot: never held while calling out.
     mutable std::mutex m_slotMutex;

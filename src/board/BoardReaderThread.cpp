@@ -19,6 +19,8 @@ void Count(CBoardReader::Counters* counters, std::atomic<uint64_t> CBoardReader:
 CBoardReader::Pass BoardReaderPass(CBoardPort& port, CPacketFramer& framer, IPacketSink& sink,
                                    ISoundCues* sounds, uint8_t* receive,
                                    CBoardReader::Counters* counters) {
+    // A line that went away or came back leaves a packet in assembly cut.
+    if (port.UpdateLink()) framer.Reset();
     // Asking for the waiting count also clears any line error.
     const int waiting = port.BytesWaiting();
     if (port.IsOpen() && waiting > 0) {

@@ -80,7 +80,8 @@ bool IsNumericArray(const json& j) {
 
 // The indented layout of json::dump(2), except that an array of numbers is
 // written on one line: a trace or a counter table is then one line of the
-// file, and a changed value shows as a changed word.
+// file, and a changed value shows as a changed word. Texts a caller added
+// (paths, names) are made valid UTF-8 here, so no text can fail the dump.
 void WriteIndented(std::string& out, const json& j, int depth) {
     const std::string inner(static_cast<size_t>(2 * (depth + 1)), ' ');
     const std::string outer(static_cast<size_t>(2 * depth), ' ');
@@ -105,10 +106,12 @@ void WriteIndented(std::string& out, const json& j, int depth) {
         for (const auto& [key, value] : j.items()) {
             if (!first) out += ",\n";
             first = false;
-            out += inner + json(key).dump() + ": ";
+            out += inner + json(ToValidUtf8(key)).dump() + ": ";
             WriteIndented(out, value, depth + 1);
         }
         out += "\n" + outer + "}";
+    } else if (j.is_string()) {
+        out += json(ToValidUtf8(j.get_ref<const std::string&>())).dump();
     } else {
         out += j.dump();
     }
@@ -198,7 +201,7 @@ nlohmann::json DumpState(const CSurveyData& d) {
     j["m_nSpectrumMarker"] = d.m_nSpectrumMarker;
 
     j["m_bRecording"] = d.m_bRecording;
-    j["m_strLogFile"] = d.m_strLogFile;
+    j["m_strLogFile"] = ToValidUtf8(d.m_strLogFile);
 
     j["m_nChannel"] = d.m_nChannel;
     j["m_nFrameChannel"] = d.m_nFrameChannel;

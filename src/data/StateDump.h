@@ -11,6 +11,8 @@ class CSurveyData;
 // "gps" (the GPS screen's texts). The caller
 // holds the store lock. Texts are read up to their NUL or the end of their
 // buffer; bytes above 0x7F are taken as Latin-1 so the result is valid UTF-8.
+// The log file's path keeps its UTF-8 and only its stray bytes are taken as
+// Latin-1.
 nlohmann::json DumpState(const CSurveyData& data);
 
 // Writes DumpState (indented, each array of numbers on one line, with a final

@@ -10,6 +10,19 @@ namespace {
 constexpr size_t kEntryHeader = 1 + sizeof(uint32_t);
 constexpr const char* kCaption = "Orvalis";
 
+// Number of packets in a queue image (type, length, payload entries) from
+// the entry at `at` on.
+uint64_t CountEntries(const std::vector<uint8_t>& queue, size_t at = 0) {
+    uint64_t count = 0;
+    while (at + kEntryHeader <= queue.size()) {
+        uint32_t length = 0;
+        std::memcpy(&length, queue.data() + at + 1, sizeof(length));
+        at += kEntryHeader + length;
+        ++count;
+    }
+    return count;
+}
+
 }  // namespace
 
 CPacketLog::CPacketLog(std::string path, MessageFn showMessage)
@@ -36,7 +49,7 @@ int CPacketLog::Open() {
 
 void CPacketLog::Close() {
     if (!m_writer.IsOpen()) return;
-    WriteRecord();
+    if (!Failed()) WriteRecord();
     m_writer.Close();
 }
 
@@ -61,6 +74,11 @@ int CPacketLog::WriteRecord() {
         std::lock_guard<std::mutex> lock(m_queueMutex);
         m_writing.clear();
         m_writing.swap(m_queue);
+        if (Failed()) {
+            // Staged after the failure, before the owner stopped staging.
+            m_nDropped += CountEntries(m_writing);
+            return -1;
+        }
     }
     int written = 0;
     size_t at = 0;
@@ -75,10 +93,15 @@ int CPacketLog::WriteRecord() {
             m_bMarkerPending ? std::string_view(m_strMarker) : std::string_view();
         const LogTime now = LogTime::FromLocal(CClock::LocalNow());
         if (m_writer.Append(now, marker, type, payload, length) < 0) {
+            // Writing on after a refused record would leave a gap in the
+            // middle of the log once space returns; the recording ends here.
             ++m_nWriteErrors;
-        } else {
-            ++m_nWritten;
+            m_strFailure = m_writer.LastError();
+            std::lock_guard<std::mutex> lock(m_queueMutex);
+            m_nDropped += 1 + CountEntries(m_writing, at);
+            return written;
         }
+        ++m_nWritten;
         m_bMarkerPending = 0;
         ++written;
     }

@@ -43,7 +43,10 @@ public:
     // Any thread; never waits for the GUI thread.
     void StagePacket(uint8_t type, const uint8_t* payload, uint32_t length) override;
     // GUI thread: writes every queued packet as one record each, flushing
-    // after each. Returns the number written, or -1 when none is open.
+    // after each. Returns the number written, or -1 when none is open or the
+    // recording has failed. The first record the file refuses ends the
+    // writing: the file keeps the records before it (whole) and everything
+    // staged from then on is dropped; Failed() tells the owner to stop.
     int WriteRecord();
     // The next record written carries this text; a later call before that
     // record replaces it.
@@ -54,8 +57,12 @@ public:
     uint64_t RecordsWritten() const { return m_nWritten; }
     // Packets staged but not recorded: the queue was full, or they were too long.
     uint64_t DroppedPackets() const;
-    // Records the file refused (disk full, device gone).
+    // Records the file refused (disk full, device gone): 0 or 1, since the
+    // first one ends the writing.
     uint64_t WriteErrors() const { return m_nWriteErrors; }
+    bool Failed() const { return m_nWriteErrors != 0; }
+    // The system's reason for the refused record ("" while none failed).
+    const std::string& FailureReason() const { return m_strFailure; }
 
 private:
     std::string m_strPath;
@@ -75,4 +82,5 @@ private:
 
     uint64_t m_nWritten = 0;
     uint64_t m_nWriteErrors = 0;
+    std::string m_strFailure;
 };

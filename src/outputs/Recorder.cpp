@@ -42,7 +42,7 @@ void CRecorder::SetRefresh(bool enabled) {
     m_setup.pData->m_bRefreshEnabled = enabled ? 1 : 0;
 }
 
-void CRecorder::StopActive(bool tellDropped) {
+void CRecorder::StopActive(bool tell) {
     if (m_setup.pData != nullptr) {
         // Once the store lock has been taken with the flag clear, the reader
         // thread can no longer be staging into the recording.
@@ -53,8 +53,13 @@ void CRecorder::StopActive(bool tellDropped) {
     if (!m_pLog) return;
     m_pLog->Close();
     const uint64_t dropped = m_pLog->DroppedPackets();
+    const std::string failure =
+        m_pLog->Failed() ? FailureMessage(m_pLog->GetPath(), m_pLog->FailureReason()) : "";
     m_pLog.reset();
-    if (tellDropped && dropped != 0) {
+    if (!tell) return;
+    if (!failure.empty()) {
+        m_setup.showMessage(failure);
+    } else if (dropped != 0) {
         char text[96];
         std::snprintf(text, sizeof(text), "%llu packets could not be recorded.",
                       static_cast<unsigned long long>(dropped));
@@ -100,5 +105,13 @@ void CRecorder::SetMarker(int markerNumber) {
 }
 
 void CRecorder::OnLogPacket() {
-    if (m_pLog) m_pLog->WriteRecord();
+    if (!m_pLog) return;
+    m_pLog->WriteRecord();
+    // The file refused a record: the recording stops at once, so that the
+    // log ends at its last whole record and nothing follows a gap.
+    if (m_pLog->Failed()) StopActive(true);
+}
+
+std::string CRecorder::FailureMessage(const std::string& path, const std::string& reason) {
+    return "Recording stopped: could not write " + path + " (" + reason + ").";
 }

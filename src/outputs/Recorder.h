@@ -44,13 +44,17 @@ public:
     // before the new file is opened. Cancelling changes nothing.
     void OnRecordData();
     // ID_STOP_RECORDING: stops and closes the active recording, if any, and
-    // tells the person how many packets it had to drop, if it dropped any.
+    // tells the person how many packets it had to drop, if it dropped any
+    // (or that the file refused what was still queued).
     void OnStopRecording();
     // ID_INCREMENT_MARKER, after the new number was shown: the active
     // recording's next record carries "Marker #<number>".
     void SetMarker(int markerNumber);
     // UM_LOG_PACKET: writes every packet queued for the active recording.
+    // When the file refuses a record (disk full) the recording stops and the
+    // person is told which file and why (FailureMessage).
     void OnLogPacket();
+    static std::string FailureMessage(const std::string& path, const std::string& reason);
 
     CPacketLog* GetActive() const { return m_pLog.get(); }
 
@@ -59,8 +63,9 @@ public:
 
 private:
     void SetRefresh(bool enabled);
-    // Detaches the active recording from the store, then closes it.
-    void StopActive(bool tellDropped);
+    // Detaches the active recording from the store, then closes it; with
+    // `tell`, says why it failed or how many packets it dropped.
+    void StopActive(bool tell);
 
     Setup m_setup;
     std::unique_ptr<CPacketLog> m_pLog;

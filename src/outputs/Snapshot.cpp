@@ -7,6 +7,7 @@
 
 #include "data/SurveyData.h"
 #include "outputs/JpegWriter.h"
+#include "platform/InputFile.h"
 #include "ui/FileDialog.h"
 #include "ui/MessageBox.h"
 #include "ui/View.h"
@@ -49,7 +50,9 @@ std::vector<uint8_t> CSnapshot::CaptureView(const CView* view) {
 }
 
 long long CSnapshot::ReadCounter(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    // Only a regular file counts: a FIFO of that name would block the GUI
+    // thread on its open.
+    std::FILE* file = OpenInputFile(path);
     if (file == nullptr) return 1;
     char line[kCounterLineMax + 1] = {};
     const bool bRead = std::fgets(line, sizeof(line), file) != nullptr;

@@ -25,4 +25,11 @@ public:
     // Any thread: while held, an unpaced source makes no new input, so the
     // reader can catch up with it; released, it runs on from where it was.
     virtual void HoldInput(bool bHold) { (void)bHold; }
+    // True once the device has gone away under the port (hang-up, the card
+    // pulled, the adapter unplugged): the port has closed itself and stays
+    // closed until Reopen succeeds. Links that cannot go away never are.
+    virtual bool IsLost() const { return false; }
+    // Opens the same device again after a loss: 0, or -1 while it is still
+    // missing.
+    virtual int Reopen() { return -1; }
 };

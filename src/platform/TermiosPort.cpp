@@ -82,7 +82,24 @@ int CTermiosPort::Open(const std::string& path) {
     // Drop anything left in either direction from before we opened.
     (void)::tcflush(m_nFd, TCIOFLUSH);
     m_eLastOpenResult = OpenResult::Ok;
+    m_strPath = path;
+    m_bLost = false;
     return 0;
+}
+
+int CTermiosPort::Reopen() {
+    if (m_strPath.empty()) return -1;
+    const std::string path = m_strPath;
+    return Open(path);
+}
+
+void CTermiosPort::CheckGone(int error) {
+    if (error == EIO || error == ENXIO || error == ENODEV) MarkLost();
+}
+
+void CTermiosPort::MarkLost() {
+    Close();
+    m_bLost = true;
 }
 
 int CTermiosPort::ApplySettings() {
@@ -134,8 +151,21 @@ int CTermiosPort::BytesWaiting() {
     // Line errors (framing, overrun) are not latched by termios, so there is
     // nothing to clear; a failing query counts as nothing waiting.
     int count = 0;
-    if (::ioctl(m_nFd, FIONREAD, &count) != 0 || count < 0) return 0;
-    return count;
+    if (::ioctl(m_nFd, FIONREAD, &count) != 0) {
+        // A hung-up tty refuses every request with EIO.
+        CheckGone(errno);
+        return 0;
+    }
+    if (count > 0) return count;
+    CheckHangUp();
+    return 0;
+}
+
+void CTermiosPort::CheckHangUp() {
+    // A line whose other side went away may say so only to poll: a read
+    // then returns 0 as it does on a quiet line.
+    pollfd pfd{m_nFd, POLLIN, 0};
+    if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) MarkLost();
 }
 
 int CTermiosPort::Read(uint8_t* buffer, int max) {
@@ -143,9 +173,11 @@ int CTermiosPort::Read(uint8_t* buffer, int max) {
     if (max == 0) return 0;
     for (;;) {
         const ssize_t n = ::read(m_nFd, buffer, static_cast<size_t>(max));
+        if (n == 0) CheckHangUp();
         if (n >= 0) return static_cast<int>(n);
         if (errno == EINTR) continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+        CheckGone(errno);
         return -1;
     }
 }
@@ -160,15 +192,20 @@ int CTermiosPort::Write(const uint8_t* buffer, int length) {
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return written > 0 ? written : -1;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            CheckGone(errno);
+            return written > 0 ? written : -1;
+        }
         pollfd pfd{m_nFd, POLLOUT, 0};
         int ready;
         do {
             ready = ::poll(&pfd, 1, kWriteStallMs);
         } while (ready < 0 && errno == EINTR);
-        if (ready <= 0 || (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+        if (ready > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+            MarkLost();
             return written > 0 ? written : -1;
         }
+        if (ready <= 0) return written > 0 ? written : -1;
     }
     return written;
 }

@@ -41,10 +41,24 @@ public:
     int Read(uint8_t* buffer, int max) override;
     int Write(const uint8_t* buffer, int length) override;
 
+    // A hang-up (poll), or an I/O error that means the device is gone
+    // (EIO, ENXIO, ENODEV), closes the port and marks it lost; closing lets
+    // the system remove the device node and give it back when the device
+    // returns. Reopen opens the path of the last successful Open again.
+    bool IsLost() const override { return m_bLost; }
+    int Reopen() override;
+
 private:
     int ApplySettings();
+    // Checks an errno of a failed call; a device that went away closes the
+    // port and marks it lost.
+    void CheckGone(int error);
+    void CheckHangUp();
+    void MarkLost();
 
     int m_nFd = -1;
+    bool m_bLost = false;
+    std::string m_strPath;
     OpenResult m_eLastOpenResult = OpenResult::Ok;
     std::string m_strLastError;
 };

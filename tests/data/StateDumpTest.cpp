@@ -160,6 +160,24 @@ TEST_F(StateDumpTest, ArbitraryBoardBytesStillMakeValidJson) {
     EXPECT_NO_THROW((void)j.dump());
 }
 
+TEST_F(StateDumpTest, PathsThatAreNotUtf8StillMakeAWrittenDump) {
+    const std::string path = std::string(ORV_BINARY_DIR) + "/state_dump_names.json";
+    store->m_strLogFile = "/data/caf\xC3\xA9-\xFF\xFE.ov";
+    json state = DumpState(*store);
+    EXPECT_EQ(state["m_strLogFile"], "/data/caf\u00E9-\u00FF\u00FE.ov");
+    // A text a caller adds (the headless program adds its own) cannot fail
+    // the dump either, as a value or as a name.
+    state["added"] = {{"path", "x\x80y"}, {"name\xC0", 1}};
+    ASSERT_EQ(WriteStateJson(state, path), 0);
+    std::ifstream in(path);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const json back = json::parse(text);
+    EXPECT_EQ(back["m_strLogFile"], state["m_strLogFile"]);
+    EXPECT_EQ(back["added"]["path"], "x\u0080y");
+    EXPECT_EQ(back["added"]["name\u00C0"], 1);
+    std::remove(path.c_str());
+}
+
 TEST_F(StateDumpTest, WriteStateWritesTheDumpAndReportsFailure) {
     const std::string path = std::string(ORV_BINARY_DIR) + "/state_dump_test.json";
     store->m_anChannelValue[3] = -87;

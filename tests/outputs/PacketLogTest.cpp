@@ -1,7 +1,15 @@
 // Recording: the records written, exactly once under load, the bounded queue,
 // and the record / stop / marker commands.
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <functional>
 
 #include <condition_variable>
 #include <deque>
@@ -386,6 +394,76 @@ TEST_F(RecorderFixture, ARecordingRunningAtTheEndKeepsEveryRecord) {
     recorder.reset();
     EXPECT_EQ(ReadLog(answer).size(), 2u);
     EXPECT_EQ(store.m_bRecording, 0);
+}
+
+namespace {
+
+// Runs `body` in a child process whose files cannot grow past `limit` bytes
+// (the system refuses the write with EFBIG, as a full disk refuses it with
+// ENOSPC). Returns the child's exit code and what it wrote to `out`.
+std::pair<int, std::string> RunWithFileLimit(rlim_t limit,
+                                             const std::function<int(int out)>& body) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return {-1, ""};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(pipeFds[0]);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit rl{limit, limit};
+        if (::setrlimit(RLIMIT_FSIZE, &rl) != 0) ::_exit(100);
+        ::_exit(body(pipeFds[1]));
+    }
+    ::close(pipeFds[1]);
+    std::string text;
+    char chunk[256];
+    for (ssize_t n; (n = ::read(pipeFds[0], chunk, sizeof chunk)) > 0;)
+        text.append(chunk, static_cast<size_t>(n));
+    ::close(pipeFds[0]);
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return {-1, text};
+    return {WEXITSTATUS(status), text};
+}
+
+}  // namespace
+
+TEST_F(RecorderFixture, AFullDiskStopsTheRecordingAtItsLastWholeRecord) {
+    // Each staged packet is a 115-byte record; the file takes ten and a half.
+    const Bytes payload = Good(4, Bytes(100, 0x11));
+    const size_t recordSize = 13 + payload.size() + 1;
+    const size_t whole = 10;
+    const rlim_t limit = 14 + whole * recordSize + recordSize / 2;
+    struct Case {
+        const char* name;
+        bool stopWithQueued;  // the failure comes while Stop writes the queue
+    };
+    for (const Case c : {Case{"on UM_LOG_PACKET", false}, Case{"when stopped", true}}) {
+        SCOPED_TRACE(c.name);
+        answer = dir.Path(std::string("full-") + (c.stopWithQueued ? "stop" : "write") + ".ov");
+        const auto [code, said] = RunWithFileLimit(limit, [&](int out) {
+            recorder->OnRecordData();
+            if (store.m_bRecording != 1) return 1;
+            for (int i = 0; i < 15; ++i)
+                store.DispatchPacket(4, payload.data(), static_cast<uint32_t>(payload.size()));
+            if (c.stopWithQueued)
+                recorder->OnStopRecording();
+            else
+                recorder->OnLogPacket();
+            // Stopped at once: the store no longer stages, nothing is active.
+            if (store.m_bRecording != 0 || recorder->GetActive() != nullptr) return 2;
+            store.DispatchPacket(4, payload.data(), static_cast<uint32_t>(payload.size()));
+            recorder->OnLogPacket();
+            recorder->OnStopRecording();
+            for (const std::string& text : messages.shown)
+                (void)!::write(out, (text + "\n").data(), text.size() + 1);
+            return 0;
+        });
+        EXPECT_EQ(code, 0);
+        EXPECT_EQ(said, CRecorder::FailureMessage(answer, std::strerror(EFBIG)) + "\n");
+        EXPECT_EQ(std::filesystem::file_size(answer), 14 + whole * recordSize);
+        int problems = -1;
+        EXPECT_EQ(ReadLog(answer, &problems).size(), whole);
+        EXPECT_EQ(problems, 0);
+    }
 }
 
 namespace {

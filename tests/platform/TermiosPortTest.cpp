@@ -11,11 +11,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/TermiosPort.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -186,6 +188,59 @@ TEST_F(PtyTest, WriteFailsOnceTheBoardHangsUp) {
     EXPECT_EQ(port.Write(command, 5), -1);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
     EXPECT_EQ(port.BytesWaiting(), 0);
+}
+
+TEST(TermiosPortHangUp, TheLostLineClosesAndIsOpenedAgainWhenItsDeviceReturns) {
+    // The port's path is a link that the test points at a new pseudo-terminal
+    // once the first one is gone, as the system gives an unplugged adapter's
+    // node back when it returns.
+    CTempFolder dir;
+    const std::string link = dir.Path("board");
+    auto newPty = [&](int& master) {
+        int slave = -1;
+        std::array<char, 128> name{};
+        EXPECT_EQ(openpty(&master, &slave, name.data(), nullptr, nullptr), 0);
+        close(slave);
+        std::remove(link.c_str());
+        EXPECT_EQ(symlink(name.data(), link.c_str()), 0);
+    };
+    const uint8_t command[] = {0x11, 0x12, 0x01, 0x11, 0x13};
+    struct Case {
+        const char* name;
+        // What the reader does next on the line whose other end closed.
+        std::function<void(CTermiosPort&)> touch;
+    };
+    const Case cases[] = {
+        {"asking what is waiting", [](CTermiosPort& port) { EXPECT_EQ(port.BytesWaiting(), 0); }},
+        {"writing a command", [&](CTermiosPort& port) { EXPECT_EQ(port.Write(command, 5), -1); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        int master = -1;
+        newPty(master);
+        CTermiosPort port;
+        ASSERT_EQ(port.Open(link), 0) << port.LastError();
+        EXPECT_FALSE(port.IsLost());
+
+        close(master);
+        c.touch(port);
+        EXPECT_TRUE(port.IsLost());
+        EXPECT_FALSE(port.IsOpen());
+        // Gone: nothing to open at the path yet.
+        std::remove(link.c_str());
+        EXPECT_EQ(port.Reopen(), -1);
+        EXPECT_TRUE(port.IsLost());
+
+        newPty(master);
+        ASSERT_EQ(port.Reopen(), 0) << port.LastError();
+        EXPECT_FALSE(port.IsLost());
+        EXPECT_EQ(port.Write(command, 5), 5);
+        std::array<uint8_t, 16> got{};
+        pollfd pfd{master, POLLIN, 0};
+        ASSERT_GT(poll(&pfd, 1, 1000), 0);
+        EXPECT_EQ(read(master, got.data(), got.size()), 5);
+        close(master);
+    }
 }
 
 TEST_F(PtyTest, MissingDeviceCannotBeOpened) {

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -5,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "sim/JsonLineMap.h"
 #include "sim/Scenario.h"
 
 namespace {
@@ -116,6 +119,66 @@ TEST(ScenarioParse, ValueErrorsPointAtTheirLine) {
     EXPECT_EQ(badMac.rfind("walk.json:9: clients[0].ap: ", 0), 0u) << badMac;
 }
 
+TEST(ScenarioParse, NestingIsCappedAndReportedWhereItGoesTooDeep) {
+    auto nested = [](int depth, const std::string& open, const std::string& close) {
+        std::string text;
+        for (int i = 0; i < depth; ++i) text += open;
+        for (int i = 0; i < depth; ++i) text += close;
+        return text;
+    };
+    const std::string limit = std::to_string(CJsonLineMap::kMaxDepth);
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string error;
+    };
+    const Case cases[] = {
+        // 80 KB of nested arrays: refused for its depth, not its shape.
+        {"deep arrays", nested(40000, "[", "]"),
+         "walk.json:1: nested deeper than " + limit + " levels"},
+        {"deep objects on later lines",
+         "{\n\"name\": \"x\",\n\"radio\":\n" + nested(5000, "{\"a\":", "}") + "}",
+         "walk.json:4: nested deeper than " + limit + " levels"},
+        {"just within the cap is parsed", nested(CJsonLineMap::kMaxDepth, "[", "]"),
+         "walk.json:1: expected an object"},
+        // Brackets inside texts are not nesting.
+        {"brackets in a text", "{\"name\": \"" + std::string(100, '[') + "\\\"{\", \"x\": 1}",
+         "walk.json:1: x: unknown key \"x\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ErrorOf(c.text), c.error);
+    }
+}
+
+TEST(JsonLineMap, FindsTheLineOfAPointerOrItsNearestParent) {
+    const std::string text =
+        "{\n"
+        "  \"a/b\": [\n"
+        "    1,\n"
+        "    {\"x\":\n"
+        "       [7,\n"
+        "        8]}\n"
+        "  ],\n"
+        "  \"c\": {\"d\": 2}\n"
+        "}\n";
+    struct Case {
+        const char* pointer;
+        int line;
+    };
+    const Case cases[] = {
+        {"", 1},          {"/a~1b", 2},       {"/a~1b/0", 3},   {"/a~1b/1", 4},
+        {"/a~1b/1/x", 4}, {"/a~1b/1/x/1", 6}, {"/a~1b/1/y", 4}, {"/a~1b/9", 2},
+        {"/c/d", 8},      {"/missing", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pointer);
+        EXPECT_EQ(CJsonLineMap::LineOf(text, c.pointer), c.line);
+    }
+    // A text that breaks off keeps what was found before the fault.
+    EXPECT_EQ(CJsonLineMap::LineOf("{\n\"c\":\n [1, 2,", "/c/1"), 3);
+}
+
 TEST(ScenarioParse, RejectsWhatTheBoardCannotRepresent) {
     struct Case {
         const char* json;
@@ -146,10 +209,25 @@ TEST(ScenarioParse, RejectsWhatTheBoardCannotRepresent) {
 TEST(ScenarioLoad, ReportsUnreadableFiles) {
     CScenario s;
     std::string error;
-    EXPECT_EQ(CScenario::Load("/nonexistent/dir/x.json", s, error), -1);
-    EXPECT_EQ(error, "/nonexistent/dir/x.json: cannot read the file");
-    EXPECT_EQ(CScenario::Load("/tmp", s, error), -1);
-    EXPECT_EQ(error, "/tmp: cannot read the file");
+    // A FIFO would block the open until someone writes to it.
+    const std::string fifo = testing::TempDir() + "orv_sim_scenario.fifo";
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    struct Case {
+        std::string path;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"/nonexistent/dir/x.json", "/nonexistent/dir/x.json: cannot read the file"},
+        {"/tmp", "/tmp: cannot read the file (not a regular file)"},
+        {fifo, fifo + ": cannot read the file (not a regular file)"},
+        {"/dev/zero", "/dev/zero: cannot read the file (not a regular file)"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CScenario::Load(c.path, s, error), -1) << c.path;
+        EXPECT_EQ(error, c.error);
+    }
+    std::remove(fifo.c_str());
 
     const std::string path = testing::TempDir() + "orv_sim_scenario.json";
     {

@@ -132,6 +132,14 @@ TEST(LogWriter, EveryRecordIsOnDiskWhenAppendReturns) {
     EXPECT_EQ(logtest::ReadFile(path).size(), 14u + 17u + 26u);
 }
 
+TEST(LogWriter, AHeaderTheDeviceRefusesIsAnOpenFailure) {
+    CLogWriter writer;
+    std::string error;
+    EXPECT_EQ(writer.Open("/dev/full", error), -1);
+    EXPECT_EQ(error, "No space left on device");
+    EXPECT_FALSE(writer.IsOpen());
+}
+
 TEST(LogWriter, OpenFailureGivesTheSystemReason) {
     CLogWriter writer;
     std::string error;
