@@ -219,6 +219,7 @@ std::string CMainFrame::ComposeTitle() const {
         state.strSource = "replay ended";
     else
         state.strSource = m_bBoardOpen ? m_setup.strBoardSource : "no board";
+    state.bBoardLost = m_eToldLinkState == CBoardPort::LinkState::Lost;
     const CPacketLog* log = m_pRecorder ? m_pRecorder->GetActive() : nullptr;
     if (log != nullptr) {
         state.bRecording = true;
@@ -415,15 +416,14 @@ void CMainFrame::OnBoardLink() {
     const CBoardPort::LinkState before = m_eToldLinkState;
     m_eToldLinkState = state;
     if (state == CBoardPort::LinkState::Lost) {
-        m_strTitleBeforeLoss = GetTitle();
-        SetTitle(m_strTitleBeforeLoss + kBoardLostTitle);
+        UpdateTitle();
         // A line that comes and goes while the box is up is not told again.
         if (m_bLossBoxShown) return;
         m_bLossBoxShown = true;
         CMessageBox::Show(kMessageCaption, kBoardLostText);
         m_bLossBoxShown = false;
     } else if (before == CBoardPort::LinkState::Lost) {
-        SetTitle(m_strTitleBeforeLoss);
+        UpdateTitle();
         // The board may have been powered afresh: it is told the mode the
         // screen shown expects, so the screens go on as they were.
         if (m_setup.pData != nullptr) {

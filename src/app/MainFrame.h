@@ -78,8 +78,6 @@ public:
     static constexpr const char* kMessageCaption = "Orvalis";
     // Said once when the board's line goes away.
     static constexpr const char* kBoardLostText = "Connection to the board lost.";
-    // Added to the title while the board is lost.
-    static constexpr const char* kBoardLostTitle = " - board lost";
     // Posted by the reader thread when the board's line is lost or back;
     // the frame's own, above the board side's messages.
     static constexpr unsigned UM_BOARD_LINK = WM_APP + 120;
@@ -188,8 +186,6 @@ private:
     std::unique_ptr<CIrLink> m_pIrLink;
     bool m_bShutDown = false;
     CBoardPort::LinkState m_eToldLinkState = CBoardPort::LinkState::NoBoard;
-    // The title from before the loss, given back when the board returns.
-    std::string m_strTitleBeforeLoss;
     bool m_bLossBoxShown = false;
     std::unique_ptr<CAudioOutput> m_pNullSink;
     // Stopped before the output it plays on goes.

@@ -8,6 +8,7 @@
 std::string FormatWindowTitle(const WindowTitleState& state) {
     std::string title = "Orvalis " ORV_VERSION;
     if (!state.strSource.empty()) title += " - " + state.strSource;
+    if (state.bBoardLost) title += " - board lost";
     if (state.bRecording) {
         const std::int64_t s = state.nRecordSeconds < 0 ? 0 : state.nRecordSeconds;
         char elapsed[32];

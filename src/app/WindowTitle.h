@@ -20,9 +20,11 @@ struct WindowTitleState {
     bool bRecording = false;
     std::string strLogFile;           // the recording's file name, without its folder
     std::int64_t nRecordSeconds = 0;  // elapsed time of the recording
+    bool bBoardLost = false;          // the board's line went away and has not come back
 };
 
-// "Orvalis 4.23 - SOURCE", and while recording " - REC FILE H:MM:SS".
+// "Orvalis 4.23 - SOURCE", " - board lost" while the board's line is gone,
+// and while recording " - REC FILE H:MM:SS".
 std::string FormatWindowTitle(const WindowTitleState& state);
 
 // Passes a replayed log through unchanged and notes, on the reader thread that

@@ -31,6 +31,8 @@ TEST(WindowTitle, SaysTheSourceAndWhileRecordingTheFileAndTime) {
          app + " - replay ended - REC survey.ov 1:02:05"},
         {{"no board", true, "a.ov", 59}, app + " - no board - REC a.ov 0:00:59"},
         {{"", false, "", 0}, app},
+        {{"/dev/ttyUSB0", true, "c.ov", 61, true},
+         app + " - /dev/ttyUSB0 - board lost - REC c.ov 0:01:01"},
         // A clock that went back shows no time rather than a negative one.
         {{"simulated board", true, "b.ov", -5}, app + " - simulated board - REC b.ov 0:00:00"},
     };
