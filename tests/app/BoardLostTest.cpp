@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <unistd.h>
 
 #include <array>
@@ -14,6 +13,7 @@
 
 #include "platform/TermiosPort.h"
 #include "tests/app/ShellFixture.h"
+#include "tests/support/PtyBoard.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -21,22 +21,10 @@ namespace {
 using LinkState = CBoardPort::LinkState;
 using Bytes = std::vector<uint8_t>;
 
-// The board's end of a pseudo-terminal whose slave the link path names.
-int NewBoard(const std::string& link) {
-    int master = -1;
-    int slave = -1;
-    std::array<char, 128> name{};
-    EXPECT_EQ(openpty(&master, &slave, name.data(), nullptr, nullptr), 0);
-    close(slave);
-    std::remove(link.c_str());
-    EXPECT_EQ(symlink(name.data(), link.c_str()), 0);
-    return master;
-}
-
 class BoardLostTest : public ShellFixture {
 protected:
     void Customize(AppOptions& options) override {
-        m_master = NewBoard(m_strLink);
+        m_master = NewPtyBoard(m_strLink);
         options.openBoardPort = [link = m_strLink]() -> std::unique_ptr<ISerialPort> {
             auto port = std::make_unique<CTermiosPort>();
             port->Open(link);
@@ -100,7 +88,7 @@ TEST_F(BoardLostTest, LossIsToldOnceAndTheReturningBoardIsToldTheScreensMode) {
     EXPECT_EQ(Count(kLostBox), 1);
     EXPECT_EQ(ActiveView(), "CMac");
 
-    m_master = NewBoard(m_strLink);
+    m_master = NewPtyBoard(m_strLink);
     ASSERT_TRUE(RunUntil([&] { return Frame().BoardLinkState() == LinkState::Connected; }));
     EXPECT_EQ(Frame().ComposeTitle(), title);
     EXPECT_TRUE(BoardReceives(kMacMode));

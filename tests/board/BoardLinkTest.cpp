@@ -3,12 +3,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -20,6 +18,7 @@
 #include "board/BoardReaderThread.h"
 #include "board/Framing.h"
 #include "platform/TermiosPort.h"
+#include "tests/support/PtyBoard.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -71,18 +70,6 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit 
     return true;
 }
 
-// The board's end of a pseudo-terminal whose slave the link path names.
-int NewBoard(const std::string& link) {
-    int master = -1;
-    int slave = -1;
-    std::array<char, 128> name{};
-    EXPECT_EQ(openpty(&master, &slave, name.data(), nullptr, nullptr), 0);
-    close(slave);
-    std::remove(link.c_str());
-    EXPECT_EQ(symlink(name.data(), link.c_str()), 0);
-    return master;
-}
-
 void BoardSends(int master, const Bytes& bytes) {
     ASSERT_EQ(write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
 }
@@ -92,7 +79,7 @@ void BoardSends(int master, const Bytes& bytes) {
 TEST(BoardLink, LossIsToldOnceAndTheReturningBoardIsReadAfresh) {
     CTempFolder dir;
     const std::string link = dir.Path("board");
-    int master = NewBoard(link);
+    int master = NewPtyBoard(link);
     auto termios = std::make_unique<CTermiosPort>();
     ASSERT_EQ(termios->Open(link), 0) << termios->LastError();
     CBoardPort port(std::move(termios));
@@ -121,7 +108,7 @@ TEST(BoardLink, LossIsToldOnceAndTheReturningBoardIsReadAfresh) {
     std::this_thread::sleep_for(3 * CBoardPort::kReopenInterval);
     EXPECT_EQ(links.States(), std::vector<LinkState>{LinkState::Lost});
 
-    master = NewBoard(link);
+    master = NewPtyBoard(link);
     ASSERT_TRUE(WaitFor([&] { return port.GetLinkState() == LinkState::Connected; }));
     // The rest of the cut packet is no packet; the next whole one is.
     const Bytes second = {0x44};

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/TermiosPort.h"
+#include "tests/support/PtyBoard.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -196,14 +197,6 @@ TEST(TermiosPortHangUp, TheLostLineClosesAndIsOpenedAgainWhenItsDeviceReturns) {
     // node back when it returns.
     CTempFolder dir;
     const std::string link = dir.Path("board");
-    auto newPty = [&](int& master) {
-        int slave = -1;
-        std::array<char, 128> name{};
-        EXPECT_EQ(openpty(&master, &slave, name.data(), nullptr, nullptr), 0);
-        close(slave);
-        std::remove(link.c_str());
-        EXPECT_EQ(symlink(name.data(), link.c_str()), 0);
-    };
     const uint8_t command[] = {0x11, 0x12, 0x01, 0x11, 0x13};
     struct Case {
         const char* name;
@@ -216,8 +209,7 @@ TEST(TermiosPortHangUp, TheLostLineClosesAndIsOpenedAgainWhenItsDeviceReturns) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        int master = -1;
-        newPty(master);
+        int master = NewPtyBoard(link);
         CTermiosPort port;
         ASSERT_EQ(port.Open(link), 0) << port.LastError();
         EXPECT_FALSE(port.IsLost());
@@ -231,7 +223,7 @@ TEST(TermiosPortHangUp, TheLostLineClosesAndIsOpenedAgainWhenItsDeviceReturns) {
         EXPECT_EQ(port.Reopen(), -1);
         EXPECT_TRUE(port.IsLost());
 
-        newPty(master);
+        master = NewPtyBoard(link);
         ASSERT_EQ(port.Reopen(), 0) << port.LastError();
         EXPECT_FALSE(port.IsLost());
         EXPECT_EQ(port.Write(command, 5), 5);
