@@ -23,10 +23,9 @@ TEST(GpsdStoreStress, GpsdAndBoardReaderShareTheDispatcher) {
     CTempFolder folder;
     CGpsdFake gpsd(folder.Root());
     const int port = CGpsdFake::FreePort();
-    std::vector<CGpsdFake::Epoch> walk;
-    for (int i = 0; i < 5; ++i)
-        walk.push_back({120000 + i, 48.1173 + i * 1e-4, 11.5167, 545.4, true, 2.5, 0.0});
-    ASSERT_EQ(gpsd.Start(port, CGpsdFake::Capture(walk, "080326")), 0) << gpsd.Output();
+    const std::string walk =
+        CGpsdFake::Walk({120000, 48.1173, 11.5167, 545.4, true, 2.5, 0.0}, 1e-4, "080326");
+    ASSERT_EQ(gpsd.Start(port, walk), 0) << gpsd.Output();
 
     CSurveyData store;
     CGpsdSource::Setup setup;

@@ -30,10 +30,9 @@ TEST(SimGpsd, BoardGpsMessagesCarryTheGpsdTrack) {
     CTempFolder folder;
     CGpsdFake gpsd(folder.Root());
     const int port = CGpsdFake::FreePort();
-    std::vector<CGpsdFake::Epoch> walk;
-    for (int i = 0; i < 5; ++i)
-        walk.push_back({90000 + i, -34.6037 - i * 1e-4, -58.3816, 25.0, true, 1.0, 180.0});
-    ASSERT_EQ(gpsd.Start(port, CGpsdFake::Capture(walk, "010126")), 0) << gpsd.Output();
+    const std::string walk =
+        CGpsdFake::Walk({90000, -34.6037, -58.3816, 25.0, true, 1.0, 180.0}, -1e-4, "010126");
+    ASSERT_EQ(gpsd.Start(port, walk), 0) << gpsd.Output();
 
     std::string program = std::string(ORV_BINARY_DIR) + "/sim/orvalis-board-sim";
     std::vector<std::string> args = {program, "--stdio", "--duration",

@@ -88,6 +88,17 @@ std::string CGpsdFake::Capture(const std::vector<Epoch>& epochs, const std::stri
     return out;
 }
 
+std::string CGpsdFake::Walk(const Epoch& first, double latitudeStep, const std::string& ddmmyy) {
+    std::vector<Epoch> walk;
+    for (int i = 0; i < 5; ++i) {
+        Epoch e = first;
+        e.hhmmss += i;
+        e.latitude += i * latitudeStep;
+        walk.push_back(e);
+    }
+    return Capture(walk, ddmmyy);
+}
+
 int CGpsdFake::FreePort() {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};

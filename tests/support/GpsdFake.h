@@ -28,6 +28,9 @@ public:
     // The capture's text: RMC, GGA, GSA and GSV sentences per epoch with
     // their checksums, date `ddmmyy`.
     static std::string Capture(const std::vector<Epoch>& epochs, const std::string& ddmmyy);
+    // The capture of a short walk: five epochs a second apart from `first`,
+    // the latitude moving by `latitudeStep` degrees each second.
+    static std::string Walk(const Epoch& first, double latitudeStep, const std::string& ddmmyy);
     // A loopback port nobody listens on at the moment.
     static int FreePort();
 
