@@ -19,19 +19,13 @@
 #include "screens/Cfr.h"
 #include "screens/GeigerView.h"
 #include "tests/app/ShellFixture.h"
+#include "tests/support/FileText.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-std::string ReadFile(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 class GeigerShellTest : public ShellFixture {
 protected:
@@ -93,7 +87,7 @@ protected:
 };
 
 TEST_F(KernelFileTest, ProgramInstallsItsKernelWhenThereIsNone) {
-    const std::string file = ReadFile(m_dir / "windows" / "spike.wav");
+    const std::string file = ReadFileText(m_dir / "windows" / "spike.wav");
     EXPECT_EQ(std::vector<uint8_t>(file.begin(), file.end()), ClickKernelWave());
     EXPECT_EQ(CMainFrame::ClickKernelPath(m_dir.string()), (m_dir / "windows/spike.wav").string());
 }
@@ -110,7 +104,7 @@ class UsersKernelTest : public KernelFileTest {
 };
 
 TEST_F(UsersKernelTest, KernelTheUserPutThereIsKept) {
-    const std::string file = ReadFile(m_dir / "windows" / "spike.wav");
+    const std::string file = ReadFileText(m_dir / "windows" / "spike.wav");
     ASSERT_EQ(file.size(), ClickKernelWave().size());
     EXPECT_EQ(static_cast<uint8_t>(file.back()), 129);
     Show(ORV_RUNTIME_CLASS(CGeigerView));
@@ -152,7 +146,7 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     nlohmann::json Clicks(const std::string& name) {
-        const auto state = nlohmann::json::parse(ReadFile(m_dir / name), nullptr, false);
+        const auto state = nlohmann::json::parse(ReadFileText(m_dir / name), nullptr, false);
         return state.is_object() ? state.value("click_engine", nlohmann::json()) : nlohmann::json();
     }
     CTempFolder m_folder;
@@ -173,8 +167,8 @@ TEST_F(GeigerProgramTest, PickedStationClicksUntilTheMainMenu) {
                         "state later.json\n",
                         "--simulate"),
               0)
-        << ReadFile(m_dir / "stderr");
-    EXPECT_THAT(ReadFile(m_dir / "stdout"), ::testing::HasSubstr("view: CGeigerView"));
+        << ReadFileText(m_dir / "stderr");
+    EXPECT_THAT(ReadFileText(m_dir / "stdout"), ::testing::HasSubstr("view: CGeigerView"));
     EXPECT_TRUE(fs::exists(m_dir / "data" / "windows" / "spike.wav"));
 
     const nlohmann::json before = Clicks("before.json");

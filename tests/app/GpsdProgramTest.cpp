@@ -25,6 +25,7 @@
 #include "board/LogReader.h"
 #include "board/Wire.h"
 #include "gps/GpsStatus.h"
+#include "tests/support/FileText.h"
 #include "tests/support/GpsdFake.h"
 #include "tests/support/TempFolder.h"
 
@@ -34,13 +35,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-std::string ReadText(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 size_t CountOf(const std::string& text, const std::string& part) {
     size_t n = 0;
@@ -61,7 +55,7 @@ bool WaitFor(Done done, std::chrono::seconds limit) {
 // The GPS screen's rows: label -> value, from a `texts` file.
 std::map<std::string, std::string> Rows(const fs::path& file) {
     std::map<std::string, std::string> rows;
-    const std::string text = ReadText(file);
+    const std::string text = ReadFileText(file);
     if (text.empty()) return rows;
     const auto items = nlohmann::json::parse(text, nullptr, false);
     if (!items.is_array()) return rows;
@@ -137,7 +131,7 @@ protected:
             "orvalis");
     }
 
-    std::string Err() const { return ReadText(Path("orvalis.err")); }
+    std::string Err() const { return ReadFileText(Path("orvalis.err")); }
 
     CTempFolder m_folder;
     std::vector<pid_t> m_children;
@@ -214,8 +208,8 @@ TEST_F(GpsdProgramTest, WalkShowsOnTheGpsScreenInTheLogAndInTheKmlTrack) {
     const pid_t tool =
         Spawn(ORVALIS_LOG_TOOL,
               {"export", "kml", Path("data/ovlog.ov").string(), Path("walk.kml").string()}, "log");
-    ASSERT_EQ(Wait(tool), 0) << ReadText(Path("log.err"));
-    std::istringstream kml(ReadText(Path("walk.kml")));
+    ASSERT_EQ(Wait(tool), 0) << ReadFileText(Path("log.err"));
+    std::istringstream kml(ReadFileText(Path("walk.kml")));
     int points = 0;
     bool inTrack = false;
     for (std::string line; std::getline(kml, line);) {
@@ -237,7 +231,7 @@ TEST_F(GpsdProgramTest, WalkShowsOnTheGpsScreenInTheLogAndInTheKmlTrack) {
         {"--headless", "--data-dir", Path("data").string(), "--script", Path("replay.txt").string(),
          "--replay", Path("data/ovlog.ov").string(), "--speed", "0"},
         "replay");
-    ASSERT_EQ(Wait(replay), 0) << ReadText(Path("replay.err"));
+    ASSERT_EQ(Wait(replay), 0) << ReadFileText(Path("replay.err"));
     rows = Rows(Path("replayed.json"));
     EXPECT_TRUE(Walk::Holds(std::atof(rows["Latitude"].c_str()),
                             std::atof(rows["Longitude"].c_str()), 5e-5))
@@ -257,7 +251,7 @@ TEST_F(GpsdProgramTest, AbsentGpsdIsOneLineAndTheInstrumentRunsOn) {
         CountOf(Err(), "orvalis: gpsd at 127.0.0.1:" + std::to_string(port) + " is not answering"),
         1u)
         << Err();
-    EXPECT_NE(ReadText(Path("gps.json")).find("GPS Not Installed In This Unit."),
+    EXPECT_NE(ReadFileText(Path("gps.json")).find("GPS Not Installed In This Unit."),
               std::string::npos);
 }
 

@@ -25,6 +25,7 @@
 #include "gps/GpsStatus.h"
 #include "hosts/headless/ScriptDriver.h"
 #include "platform/LinkSocket.h"
+#include "tests/support/FileText.h"
 #include "tests/support/JpegDecode.h"
 
 extern char** environ;
@@ -34,16 +35,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-std::string ReadText(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 std::vector<std::string> Lines(const fs::path& p) {
     std::vector<std::string> out;
-    std::istringstream s(ReadText(p));
+    std::istringstream s(ReadFileText(p));
     for (std::string line; std::getline(s, line);) out.push_back(line);
     return out;
 }
@@ -121,7 +115,7 @@ protected:
                                 tag);
         // Listening before the program looks for it.
         const auto end = std::chrono::steady_clock::now() + 5s;
-        while (ReadText(Path(tag + ".err")).find("listening on") == std::string::npos &&
+        while (ReadFileText(Path(tag + ".err")).find("listening on") == std::string::npos &&
                std::chrono::steady_clock::now() < end) {
             std::this_thread::sleep_for(5ms);
         }
@@ -162,7 +156,7 @@ TEST_F(OutputsProgramTest, SnapshotHoldsTheScreenAsTheScreenshotShowsIt) {
     EXPECT_TRUE(Has(out, "dialog: save | ov000001.jpg"));
     // The cancelled second dialog offered the next number and used none.
     EXPECT_TRUE(Has(out, "dialog: save | ov000002.jpg"));
-    EXPECT_EQ(ReadText(Path("data/ovimgcnt.cnt")), "2\n");
+    EXPECT_EQ(ReadFileText(Path("data/ovimgcnt.cnt")), "2\n");
     EXPECT_FALSE(fs::exists(Path("data/ov000002.jpg")));
 
     CBitmap shot;
@@ -211,7 +205,7 @@ TEST_F(OutputsProgramTest, SnapshotCounterFromTheFileAndFailuresThatStillUseItUp
     EXPECT_TRUE(Has(out, "dialog: save | ov000125.jpg"));
     DecodedJpeg jpeg;
     EXPECT_EQ(DecodeJpegFile(Path("data/mine.JPG").string(), jpeg), 0);
-    EXPECT_EQ(ReadText(Path("data/ovimgcnt.cnt")), "126\n");
+    EXPECT_EQ(ReadFileText(Path("data/ovimgcnt.cnt")), "126\n");
 }
 
 // The simulated board's GPS packets reach the server with the text record
@@ -231,7 +225,7 @@ TEST_F(OutputsProgramTest, SimulatedSurveyIsForwardedToTheLinkServer) {
     ::kill(server, SIGTERM);
     EXPECT_EQ(Wait(server), 0);
 
-    const auto state = nlohmann::json::parse(ReadText(Path("state.json")));
+    const auto state = nlohmann::json::parse(ReadFileText(Path("state.json")));
     const std::string serial = state["m_szSerialNumber"];
     EXPECT_EQ(serial, "ORV2400-0417");
     // The last record the store built before the dump, read back.
@@ -306,7 +300,7 @@ TEST_F(OutputsProgramTest, LinkServerKilledAndRestartedIsFoundAgain) {
         widest = std::max(widest, received[i] - received[i - 1]);
     }
     EXPECT_GE(widest, 2);
-    EXPECT_NE(ReadText(Path("second.err")).find("connected"), std::string::npos);
+    EXPECT_NE(ReadFileText(Path("second.err")).find("connected"), std::string::npos);
 }
 
 TEST(LinkOptionsTest, PeersFromTheCommandLineOrTheEnvironment) {

@@ -25,6 +25,7 @@
 #include "gfx/Canvas.h"
 #include "gfx/Png.h"
 #include "res/BitmapResources.h"
+#include "tests/support/FileText.h"
 
 extern char** environ;
 
@@ -32,13 +33,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
-
-std::string ReadFile(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> out;
@@ -120,8 +114,8 @@ protected:
         int status = 0;
         if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) r.rc = WEXITSTATUS(status);
         r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        r.out = SplitLines(ReadFile(Path("stdout")));
-        r.err = SplitLines(ReadFile(Path("stderr")));
+        r.out = SplitLines(ReadFileText(Path("stdout")));
+        r.err = SplitLines(ReadFileText(Path("stderr")));
         return r;
     }
 
@@ -322,7 +316,7 @@ TEST_F(ProgramTest, SurveyRunEndToEnd) {
             ASSERT_TRUE(GetRValue(c) == GetGValue(c) && GetBValue(c) == 0) << x << "," << y;
         }
     }
-    const auto texts = nlohmann::json::parse(ReadFile(Path("menu.json")));
+    const auto texts = nlohmann::json::parse(ReadFileText(Path("menu.json")));
     bool version = false;
     for (const auto& t : texts) {
         if (t["text"] == "(Firmware Version V 2.05)(Serial Number ABC123)") {
@@ -345,7 +339,7 @@ TEST_F(ProgramTest, SurveyRunEndToEnd) {
     EXPECT_TRUE(StripShows(mac1, 153));
     EXPECT_TRUE(StripShows(Png("mac2.png"), 154));
 
-    const auto state = nlohmann::json::parse(ReadFile(Path("state.json")));
+    const auto state = nlohmann::json::parse(ReadFileText(Path("state.json")));
     EXPECT_EQ(state["m_szFirmwareVersion"], "V 2.05");
     EXPECT_EQ(state["m_nMode"], 4);
 }
@@ -408,7 +402,7 @@ TEST_F(ProgramTest, BoardOnAPseudoTerminal) {
     close(master);
     EXPECT_EQ(r.rc, 0);
     EXPECT_THAT(r.out, ElementsAre("view: COrvView", "sound: PING"));
-    const auto state = nlohmann::json::parse(ReadFile(Path("state.json")));
+    const auto state = nlohmann::json::parse(ReadFileText(Path("state.json")));
     EXPECT_EQ(state["m_szFirmwareVersion"], "V 3.00");
     EXPECT_EQ(state["m_szSerialNumber"], "PTY001");
 }
@@ -445,7 +439,7 @@ protected:
         return p;
     }
     nlohmann::json State(const std::string& name) {
-        return nlohmann::json::parse(ReadFile(Path(name)), nullptr, false);
+        return nlohmann::json::parse(ReadFileText(Path(name)), nullptr, false);
     }
 };
 
@@ -462,7 +456,7 @@ TEST_F(BoardSourceTest, RecordingWritesEveryFedPacketWithItsMarker) {
     EXPECT_THAT(r.out, ::testing::Contains("dialog: save | ovlog.ov"));
     EXPECT_THAT(r.out, ::testing::Contains("msgbox: Orvalis | Marker is now 2."));
 
-    const std::string file = ReadFile(Path("data") / "rec.ov");
+    const std::string file = ReadFileText(Path("data") / "rec.ov");
     ASSERT_GE(file.size(), 14u);
     EXPECT_EQ(file.substr(0, 14), std::string("ORV  4.00 \0\0\0\0", 14));
     // Three records: the packet after the stop is not recorded.
@@ -518,7 +512,7 @@ TEST_F(BoardSourceTest, AnExistingLogIsReplacedOnlyAfterYes) {
         ASSERT_EQ(r.rc, 0);
         EXPECT_THAT(r.out, ::testing::Contains(question + (yes ? "yes" : "no")));
         EXPECT_EQ(State("s.json").value("m_bRecording", -1), yes ? 1 : 0);
-        const std::string file = ReadFile(Path("data") / "ovlog.ov");
+        const std::string file = ReadFileText(Path("data") / "ovlog.ov");
         if (!yes) {
             EXPECT_EQ(file, old);
             continue;

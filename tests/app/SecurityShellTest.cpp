@@ -13,6 +13,7 @@
 #include "screens/Options.h"
 #include "screens/Security.h"
 #include "tests/app/ShellFixture.h"
+#include "tests/support/FileText.h"
 #include "tests/support/PacketBuilders.h"
 #include "ui/ListBox.h"
 
@@ -79,10 +80,7 @@ protected:
             out.emplace_back(Data().m_aszUnauthorized[i]);
         return out;
     }
-    std::string ReadText(const char* name) {
-        std::ifstream in(m_dir / name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
+    std::string ReadText(const char* name) { return ReadFileText(m_dir / name); }
 
     fs::path m_dir;
 };

@@ -15,6 +15,7 @@
 
 #include "data/SurveyData.h"
 #include "platform/LinkSocket.h"
+#include "tests/support/FileText.h"
 #include "tests/support/PacketBuilders.h"
 #include "tools/LinkServer.h"
 
@@ -120,12 +121,7 @@ protected:
         std::fclose(err);
         return rc;
     }
-    std::string File(const std::string& name) {
-        std::ifstream in(m_dir / name);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string File(const std::string& name) { return ReadFileText(m_dir / name); }
 
     std::filesystem::path m_dir;
 };
