@@ -11,9 +11,9 @@
 #include "board/LogReader.h"
 #include "board/Wire.h"
 #include "data/SurveyData.h"
-#include "platform/Latin1.h"
 #include "tools/LogSurvey.h"
 #include "tools/LogTool.h"
+#include "tools/SurveyReport.h"
 
 namespace {
 
@@ -24,28 +24,6 @@ int OpenLog(CLogReader& reader, const std::string& path, std::FILE* err) {
         return -1;
     }
     return 0;
-}
-
-// A JSON string of 8-bit text: bytes above 0x7F are taken as Latin-1.
-void PutJsonString(std::string& out, std::string_view text) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    out.push_back('"');
-    for (const char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b == '"' || b == '\\') {
-            out.push_back('\\');
-            out.push_back(static_cast<char>(b));
-        } else if (b < 0x20 || b == 0x7F) {
-            out += "\\u00";
-            out.push_back(kHex[b >> 4]);
-            out.push_back(kHex[b & 15]);
-        } else if (b >= 0x80) {
-            AppendLatin1AsUtf8(out, b);
-        } else {
-            out.push_back(static_cast<char>(b));
-        }
-    }
-    out.push_back('"');
 }
 
 void PutHex(std::string& out, const uint8_t* bytes, uint32_t length) {
@@ -220,7 +198,7 @@ int RunDump(const std::string& path, std::FILE* out, std::FILE* err) {
         if (r.marker.empty()) {
             line += "null";
         } else {
-            PutJsonString(line, r.marker);
+            AppendJsonString(line, r.marker);
         }
         line += ",\"type\":" + std::to_string(r.nType) +
                 ",\"length\":" + std::to_string(r.nLength) + ",\"payload\":\"";
