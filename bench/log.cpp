@@ -2,14 +2,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "board/Framing.h"
-#include "board/LogFormat.h"
-#include "tools/LogTool.h"
+#include "bench/BenchLog.h"
 
 namespace {
 
@@ -45,18 +42,13 @@ std::vector<uint8_t> Capture(uint8_t fc, int n, int ssidLength, size_t extra) {
 // A day's mix at full line rate: beacons, data frames, sweeps, channel
 // reports and GPS messages, with a marker now and then.
 void MakeLog() {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(kLogPath, ec);
-    if (!ec && size >= kLogBytes) return;
-    std::FILE* f = std::fopen(kLogPath, "wb");
-    if (f == nullptr) return;
-    std::vector<uint8_t> out(CLogFormat::kHeader.begin(), CLogFormat::kHeader.end());
+    CBenchLogWriter log;
+    if (!log.Open(kLogPath, kLogBytes)) return;
     LogTime t;
     t.nYear = 7;
     t.nMonth = 3;
     t.nDay = 5;
-    size_t total = 0;
-    for (int n = 0; total + out.size() < kLogBytes; ++n) {
+    for (int n = 0; !log.Full(); ++n) {
         std::vector<uint8_t> data;
         uint8_t type;
         switch (n % 8) {
@@ -85,7 +77,6 @@ void MakeLog() {
                 data[129] = 0xE0;
                 break;
         }
-        data.push_back(CheckByte(type, data.data(), data.size()));
         // About 330 MB a day: 100 records a second.
         if (n % 100 == 0) {
             const int second = n / 100;
@@ -93,28 +84,13 @@ void MakeLog() {
             t.nMinute = static_cast<uint8_t>(second / 60 % 60);
             t.nSecond = static_cast<uint8_t>(second % 60);
         }
-        CLogFormat::AppendRecord(out, t, n % 5000 == 0 ? "Marker #1" : "", type, data.data(),
-                                 static_cast<uint32_t>(data.size()));
-        if (out.size() > (size_t{1} << 20)) {
-            std::fwrite(out.data(), 1, out.size(), f);
-            total += out.size();
-            out.clear();
-        }
+        log.Append(t, n % 5000 == 0 ? "Marker #1" : "", type, std::move(data));
     }
-    std::fwrite(out.data(), 1, out.size(), f);
-    std::fclose(f);
 }
 
 void RunCommand(benchmark::State& state, std::vector<const char*> argv) {
     MakeLog();
-    std::FILE* sink = std::fopen("/dev/null", "w");
-    for (auto _ : state) {
-        const int rc = RunLogTool(static_cast<int>(argv.size()), argv.data(), sink, sink);
-        if (rc != kExitOk) state.SkipWithError("the command failed");
-    }
-    std::fclose(sink);
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                            static_cast<int64_t>(std::filesystem::file_size(kLogPath)));
+    RunLogCommand(state, kLogPath, std::move(argv));
 }
 
 void BM_Verify100MB(benchmark::State& state) {

@@ -4,14 +4,11 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "board/Framing.h"
-#include "board/LogFormat.h"
-#include "tools/LogTool.h"
+#include "bench/BenchLog.h"
 
 namespace {
 
@@ -68,12 +65,8 @@ std::vector<uint8_t> Gps(double lat, double lon) {
 // among 100 records: beacons of 100 access points whose level falls with
 // the distance, data frames, noise reports and sweeps.
 void MakeLog() {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(kLogPath, ec);
-    if (!ec && size >= kLogBytes) return;
-    std::FILE* f = std::fopen(kLogPath, "wb");
-    if (f == nullptr) return;
-    std::vector<uint8_t> out(CLogFormat::kHeader.begin(), CLogFormat::kHeader.end());
+    CBenchLogWriter log;
+    if (!log.Open(kLogPath, kLogBytes)) return;
     LogTime t;
     t.nYear = 26;
     t.nMonth = 5;
@@ -81,8 +74,7 @@ void MakeLog() {
     constexpr double kLat0 = 47.3764, kLon0 = 8.5482, kMetresPerDegree = 111320.0;
     const double cosLat = std::cos(kLat0 * 3.14159265358979 / 180.0);
     double east = 0, north = 0;
-    size_t total = 0;
-    for (int n = 0; total + out.size() < kLogBytes; ++n) {
+    for (int n = 0; !log.Full(); ++n) {
         std::vector<uint8_t> data;
         uint8_t type;
         if (n % 100 == 0) {
@@ -121,28 +113,13 @@ void MakeLog() {
                 data = Capture(0x80, station, rssi, 0);
             }
         }
-        data.push_back(CheckByte(type, data.data(), data.size()));
-        CLogFormat::AppendRecord(out, t, "", type, data.data(), static_cast<uint32_t>(data.size()));
-        if (out.size() > (size_t{1} << 20)) {
-            std::fwrite(out.data(), 1, out.size(), f);
-            total += out.size();
-            out.clear();
-        }
+        log.Append(t, "", type, std::move(data));
     }
-    std::fwrite(out.data(), 1, out.size(), f);
-    std::fclose(f);
 }
 
 void RunCommand(benchmark::State& state, std::vector<const char*> argv) {
     MakeLog();
-    std::FILE* sink = std::fopen("/dev/null", "w");
-    for (auto _ : state) {
-        const int rc = RunLogTool(static_cast<int>(argv.size()), argv.data(), sink, sink);
-        if (rc != kExitOk) state.SkipWithError("the command failed");
-    }
-    std::fclose(sink);
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                            static_cast<int64_t>(std::filesystem::file_size(kLogPath)));
+    RunLogCommand(state, kLogPath, std::move(argv));
 }
 
 // Target: under 2 s.
