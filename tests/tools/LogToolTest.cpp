@@ -188,6 +188,33 @@ TEST_F(LogToolTest, DumpGivesOneJsonObjectPerRecord) {
     EXPECT_EQ(nlohmann::json::parse(lines[2])["marker"], "Marker #1");
 }
 
+// Markers are 8-bit text: quotes, backslashes and control bytes are escaped
+// and bytes above 0x7F read as Latin-1, so every line stays valid JSON.
+TEST_F(LogToolTest, DumpWritesEveryMarkerByteAsJsonText) {
+    const struct {
+        std::string marker;
+        std::string text;
+    } cases[] = {
+        {"say \"hi\"", "say \"hi\""},       {"a\\b", "a\\b"},
+        {"tab\there\x01", "tab\there\x01"}, {"del\x7F", "del\x7F"},
+        {"caf\xE9", "caf\xC3\xA9"},         {"\xFF", "\xC3\xBF"},
+    };
+    LogBuilder log;
+    log.At(10, 0, 0);
+    for (const auto& c : cases) log.Packet(4, {6}, c.marker);
+    const std::string path = dir.Path("markers.ov");
+    log.WriteTo(path);
+    const auto run = RunTool({"dump", path});
+    ASSERT_EQ(run.rc, kExitOk) << run.err;
+    const auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), std::size(cases));
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const auto record = nlohmann::json::parse(lines[i], nullptr, false);
+        ASSERT_FALSE(record.is_discarded()) << lines[i];
+        EXPECT_EQ(record["marker"], cases[i].text) << lines[i];
+    }
+}
+
 TEST_F(LogToolTest, VerifyPassesASoundLog) {
     const auto run = RunTool({"verify", good});
     EXPECT_EQ(run.rc, kExitOk);
