@@ -116,7 +116,9 @@ void CMac::DrawRow(CCanvas& dc, const CSurveyData& data, const StationEntry& ent
     dc.DrawText(text, CRect(27, top, 40, top + 7), kCentred);
     if (entry.bUnauthorized != 0) dc.DrawText("un", CRect(27, second, 40, second + 7), kCentred);
     dc.DrawText(m_aszRowMac[row].data(), CRect(45, top, 200, top + 7), kLeft);
-    dc.DrawText(m_aszRowSsid[row].data(), CRect(45, second, 180, second + 7), kLeft);
+    // The SSID may have descenders: its line owns the space down to the next
+    // row, so they are not cut off at the 7-pixel line.
+    dc.DrawText(m_aszRowSsid[row].data(), CRect(45, second, 180, top + 20), kLeft);
     std::snprintf(text, sizeof text, "%d", entry.nRssi);
     dc.DrawText(text, CRect(212, top, 235, top + 7), kCentred);
     // The noise value of a channel outside the table counts as no value.
