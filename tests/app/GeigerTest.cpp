@@ -177,9 +177,11 @@ TEST_F(GeigerProgramTest, PickedStationClicksUntilTheMainMenu) {
 
     const nlohmann::json geiger = Clicks("geiger.json");
     EXPECT_EQ(geiger.value("running", false), true);
-    // Half a second at 23 ms a block.
+    // Half a second at 23 ms a block is about 22; a loaded machine stretches
+    // the steps around the sleep, while an engine that ran unpaced would
+    // make thousands.
     EXPECT_GE(geiger.value("blocks", 0), 5);
-    EXPECT_LE(geiger.value("blocks", 0), 30);
+    EXPECT_LE(geiger.value("blocks", 0), 100);
     EXPECT_LE(geiger.value("click_blocks", 0), geiger.value("blocks", 0));
     const int level = geiger.value("level", 0);
     EXPECT_GE(level, -90);
