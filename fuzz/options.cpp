@@ -82,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int sources = (options.strPort.empty() ? 0 : 1) + (options.strReplay.empty() ? 0 : 1) +
                         (options.bSimulate ? 1 : 0);
     if (sources > 1) __builtin_trap();
-    if (options.nScale < 1 || options.nScale > 16) __builtin_trap();
+    // 0: no --scale, the window fits the scale to the display.
+    if (options.nScale < 0 || options.nScale > 16) __builtin_trap();
     if (!std::isfinite(options.dSpeed) || options.dSpeed < 0 || options.dSpeed > 1000)
         __builtin_trap();
     if (options.bSimulate != (options.pScenario != nullptr)) __builtin_trap();
