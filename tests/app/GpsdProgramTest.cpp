@@ -2,9 +2,7 @@
 // headless program: the GPS screen, the recording and the KML export; gpsd
 // absent, lost and back.
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,11 +23,10 @@
 #include "board/LogReader.h"
 #include "board/Wire.h"
 #include "gps/GpsStatus.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/FileText.h"
 #include "tests/support/GpsdFake.h"
 #include "tests/support/TempFolder.h"
-
-extern char** environ;
 
 namespace {
 
@@ -98,28 +95,17 @@ protected:
     fs::path Path(const std::string& name) const { return m_folder.Root() / name; }
 
     pid_t Spawn(const char* program, std::vector<std::string> args, const std::string& tag) {
-        args.insert(args.begin(), program);
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, Path(tag + ".out").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, Path(tag + ".err").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = -1;
-        EXPECT_EQ(posix_spawn(&pid, program, &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        m_children.push_back(pid);
+        const pid_t pid =
+            SpawnChild(program, std::move(args), Path(tag + ".out"), Path(tag + ".err"));
+        EXPECT_GT(pid, 0) << program;
+        if (pid > 0) m_children.push_back(pid);
         return pid;
     }
 
     int Wait(pid_t pid) {
-        int status = 0;
-        const bool reaped = ::waitpid(pid, &status, 0) == pid;
+        const int code = WaitChild(pid);
         m_children.erase(std::remove(m_children.begin(), m_children.end(), pid), m_children.end());
-        return reaped && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return code;
     }
 
     pid_t StartProgram(const std::string& script, int gpsdPort) {

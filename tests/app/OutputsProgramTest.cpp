@@ -1,14 +1,13 @@
 // The program as a process: screen snapshots to JPEG, and the forwarding link
 // to `orvalis-link-server` on loopback with the simulated board.
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -25,10 +24,9 @@
 #include "gps/GpsStatus.h"
 #include "hosts/headless/ScriptDriver.h"
 #include "platform/LinkSocket.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/FileText.h"
 #include "tests/support/JpegDecode.h"
-
-extern char** environ;
 
 namespace {
 
@@ -75,29 +73,17 @@ protected:
     // Starts a program with standard output and error in files named after
     // `tag`.
     pid_t Spawn(const char* program, std::vector<std::string> args, const std::string& tag) {
-        args.insert(args.begin(), program);
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, Path(tag + ".out").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, Path(tag + ".err").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addchdir_np(&actions, m_dir.c_str());
-        pid_t pid = -1;
-        EXPECT_EQ(posix_spawn(&pid, program, &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        m_children.push_back(pid);
+        const pid_t pid =
+            SpawnChild(program, std::move(args), Path(tag + ".out"), Path(tag + ".err"), m_dir);
+        EXPECT_GT(pid, 0) << program;
+        if (pid > 0) m_children.push_back(pid);
         return pid;
     }
 
     int Wait(pid_t pid) {
-        int status = 0;
-        const bool bReaped = ::waitpid(pid, &status, 0) == pid;
+        const int code = WaitChild(pid);
         m_children.erase(std::remove(m_children.begin(), m_children.end(), pid), m_children.end());
-        return bReaped && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return code;
     }
 
     int RunScript(const std::string& script, std::vector<std::string> extra = {}) {
