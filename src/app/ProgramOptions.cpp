@@ -1,6 +1,7 @@
 #include "app/ProgramOptions.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
@@ -44,7 +45,7 @@ bool ParseSeed(std::string_view text, uint64_t& out) {
 }  // namespace
 
 std::string BoardPortMessage(std::string_view message, const std::string& path,
-                             std::string_view reason) {
+                             std::string_view reason, int openErrno) {
     // The system's reason may name the device already ("/dev/ttyS0: ...").
     const std::string prefix = path + ": ";
     if (reason.starts_with(prefix)) reason.remove_prefix(prefix.size());
@@ -55,6 +56,12 @@ std::string BoardPortMessage(std::string_view message, const std::string& path,
         text += " (";
         text += reason;
         text += ')';
+    }
+    // Serial devices belong to the dialout group (the package's udev rule
+    // sees to the card's tty too); a user outside it is refused.
+    if (openErrno == EACCES || openErrno == EPERM) {
+        text += '\n';
+        text += kBoardPortAccessHint;
     }
     return text;
 }
@@ -314,8 +321,9 @@ std::unique_ptr<ISerialPort> OpenBoardLink(const ProgramOptions& options) {
     if (port->Open(path) < 0) {
         const char* message = CTermiosPort::FailureMessage(port->LastOpenResult());
         if (message != nullptr) {
-            CMessageBox::Show(CMainFrame::kMessageCaption,
-                              BoardPortMessage(message, path, port->LastError()));
+            CMessageBox::Show(
+                CMainFrame::kMessageCaption,
+                BoardPortMessage(message, path, port->LastError(), port->LastOpenErrno()));
         }
     }
     return port;

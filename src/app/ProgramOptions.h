@@ -81,9 +81,14 @@ std::unique_ptr<ISerialPort> OpenBoardLink(const ProgramOptions& options);
 
 // The text of a board port that failed: the fixed message the person knows
 // ("Could not SetCommState"), then on its own line the device's path and the
-// system's reason.
+// system's reason. When the device is there but the user may not open it
+// (`openErrno` EACCES or EPERM), a third line says how to get access.
 std::string BoardPortMessage(std::string_view message, const std::string& path,
-                             std::string_view reason);
+                             std::string_view reason, int openErrno = 0);
+
+// The line added for a port the user may not open.
+inline constexpr const char* kBoardPortAccessHint =
+    "To use the board, add your user to the dialout group and log in again.";
 
 // What OpenBoardLink connects to, in the window title's words: "simulated
 // board", "replay FILE" or the port's path.

@@ -50,12 +50,14 @@ const char* CTermiosPort::FailureMessage(OpenResult result) {
 int CTermiosPort::Open(const std::string& path) {
     Close();
     m_strLastError.clear();
+    m_nLastOpenErrno = 0;
 
     // Existing devices only (no O_CREAT); O_NOCTTY so the board's line never
     // becomes our controlling terminal; O_NONBLOCK so a modem line without
     // carrier cannot block the open.
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
+        m_nLastOpenErrno = errno;
         m_strLastError = ErrnoText(path.c_str());
         m_eLastOpenResult = OpenResult::CannotOpen;
         return -1;

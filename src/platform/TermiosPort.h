@@ -30,6 +30,9 @@ public:
     OpenResult LastOpenResult() const { return m_eLastOpenResult; }
     // The system's reason for the last failure ("" after a successful open).
     const std::string& LastError() const { return m_strLastError; }
+    // The errno of the last failed open() of the device (EACCES when the
+    // user may not use the port), 0 after a success or a failure later on.
+    int LastOpenErrno() const { return m_nLastOpenErrno; }
     // The message the user sees for a failed open, or nullptr for Ok.
     static const char* FailureMessage(OpenResult result);
 
@@ -61,4 +64,5 @@ private:
     std::string m_strPath;
     OpenResult m_eLastOpenResult = OpenResult::Ok;
     std::string m_strLastError;
+    int m_nLastOpenErrno = 0;
 };

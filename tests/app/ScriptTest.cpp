@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <mutex>
 
@@ -209,6 +210,35 @@ TEST(ProgramOptionsTest, DataFolderDefaultsAndIsCreated) {
     std::fclose(f);
     EXPECT_EQ(EnsureDataDir(file + "/sub"), -1);
     std::filesystem::remove_all(root);
+}
+
+TEST(ProgramOptionsTest, BoardPortMessageAddsTheAccessHintOnlyWhenRefused) {
+    const std::string hint = std::string("\n") + kBoardPortAccessHint;
+    const struct {
+        const char* message;
+        const char* reason;
+        int error;
+        std::string expected;
+    } cases[] = {
+        {"Cannot Open Connection To Board.", "/dev/ttyUSB0: Permission denied", EACCES,
+         "Cannot Open Connection To Board.\n/dev/ttyUSB0 (Permission denied)" + hint},
+        {"Cannot Open Connection To Board.", "/dev/ttyUSB0: Operation not permitted", EPERM,
+         "Cannot Open Connection To Board.\n/dev/ttyUSB0 (Operation not permitted)" + hint},
+        // A missing or busy device is not a matter of group membership.
+        {"Cannot Open Connection To Board.", "/dev/ttyUSB0: No such file or directory", ENOENT,
+         "Cannot Open Connection To Board.\n/dev/ttyUSB0 (No such file or directory)"},
+        {"Cannot Open Connection To Board.", "/dev/ttyUSB0: Device or resource busy", EBUSY,
+         "Cannot Open Connection To Board.\n/dev/ttyUSB0 (Device or resource busy)"},
+        // A reason that does not start with the path is kept whole.
+        {"Could not SetCommState", "tcsetattr: Invalid argument", 0,
+         "Could not SetCommState\n/dev/ttyUSB0 (tcsetattr: Invalid argument)"},
+        {"Cannot Open Connection To Board.", "", EACCES,
+         "Cannot Open Connection To Board.\n/dev/ttyUSB0" + hint},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(BoardPortMessage(c.message, "/dev/ttyUSB0", c.reason, c.error), c.expected)
+            << c.reason;
+    }
 }
 
 // ---------------------------------------------------------------- sound cues

@@ -4,6 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 
 #include "app/Main.h"
@@ -192,6 +195,36 @@ TEST_F(NotATtyTest, RefusedSettingsAreToldOnce) {
     };
     EXPECT_EQ(starting("msgbox: Orvalis | Could not SetCommState\\n/dev/null ("), 1);
     EXPECT_EQ(starting("msgbox: Orvalis | Cannot Open Connection To Board."), 0);
+    EXPECT_FALSE(Frame().GetBoardPort()->IsOpen());
+}
+
+// A device the user may not open: the same box, with a line on how to get
+// access.
+class RefusedPortTest : public MissingPortTest {
+protected:
+    void SetUp() override {
+        if (::geteuid() == 0) GTEST_SKIP() << "permission checks do not apply to root";
+        char path[] = "/tmp/orvalis-tty-XXXXXX";
+        const int fd = ::mkstemp(path);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+        ASSERT_EQ(::chmod(path, 0), 0);
+        m_strPath = path;
+        MissingPortTest::SetUp();
+    }
+    void TearDown() override {
+        MissingPortTest::TearDown();
+        if (!m_strPath.empty()) ::unlink(m_strPath.c_str());
+    }
+    std::string PortPath() const override { return m_strPath; }
+    std::string m_strPath;
+};
+
+TEST_F(RefusedPortTest, SaysHowToGetAccess) {
+    ASSERT_EQ(m_nInitResult, 0);
+    EXPECT_EQ(Count("msgbox: Orvalis | Cannot Open Connection To Board.\\n" + m_strPath +
+                    " (Permission denied)\\n" + kBoardPortAccessHint),
+              1);
     EXPECT_FALSE(Frame().GetBoardPort()->IsOpen());
 }
 

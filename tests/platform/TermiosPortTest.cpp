@@ -4,10 +4,12 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -241,6 +243,7 @@ TEST_F(PtyTest, MissingDeviceCannotBeOpened) {
     EXPECT_EQ(port.Open("/dev/orvalis-no-such-tty"), -1);
     EXPECT_EQ(port.LastOpenResult(), CTermiosPort::OpenResult::CannotOpen);
     EXPECT_NE(port.LastError().find("/dev/orvalis-no-such-tty"), std::string::npos);
+    EXPECT_EQ(port.LastOpenErrno(), ENOENT);
     EXPECT_STREQ(CTermiosPort::FailureMessage(port.LastOpenResult()),
                  "Cannot Open Connection To Board.");
     EXPECT_FALSE(port.IsOpen());
@@ -263,5 +266,23 @@ TEST(TermiosPortOpen, FileThatIsNotATerminalIsRefusedItsSettings) {
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(port.Handle(), -1);
     EXPECT_EQ(CTermiosPort::FailureMessage(CTermiosPort::OpenResult::Ok), nullptr);
+    // The device did open: the failure is not one of access.
+    EXPECT_EQ(port.LastOpenErrno(), 0);
+    unlink(path);
+}
+
+TEST(TermiosPortOpen, DeviceTheUserMayNotOpenReportsEacces) {
+    if (geteuid() == 0) GTEST_SKIP() << "permission checks do not apply to root";
+    char path[] = "/tmp/orvalis-port-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    ASSERT_EQ(chmod(path, 0), 0);
+
+    CTermiosPort port;
+    EXPECT_EQ(port.Open(path), -1);
+    EXPECT_EQ(port.LastOpenResult(), CTermiosPort::OpenResult::CannotOpen);
+    EXPECT_EQ(port.LastOpenErrno(), EACCES);
+    EXPECT_NE(port.LastError().find("Permission denied"), std::string::npos);
     unlink(path);
 }
