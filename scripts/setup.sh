@@ -12,6 +12,7 @@ packages=(
   xvfb xauth xdotool time
   tshark
   libgps-dev gpsd gpsd-clients
+  dpkg-dev lintian desktop-file-utils file man-db groff-base
 )
 
 missing=()
