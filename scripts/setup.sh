@@ -12,6 +12,7 @@ packages=(
   xvfb xauth xdotool time
   tshark
   libgps-dev gpsd gpsd-clients
+  groff-base man-db
 )
 
 missing=()
