@@ -118,6 +118,9 @@ constexpr HelpItem kEnvironment[] = {
      "another SDL video driver than the desktop's (Wayland, X11) or the console's (KMS/DRM)"},
     {"WAYLAND_DISPLAY, DISPLAY", "the desktop display the window opens on"},
     {"SDL_AUDIODRIVER", "another SDL audio driver than PipeWire, PulseAudio or ALSA"},
+    {"XDG_RUNTIME_DIR, PULSE_SERVER",
+     "where the PipeWire and PulseAudio sockets are looked for; PULSE_SERVER names a PulseAudio "
+     "server"},
 };
 
 constexpr HelpItem kExitCodes[] = {
