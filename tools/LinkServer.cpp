@@ -12,29 +12,9 @@
 #include <string_view>
 
 #include "platform/LinkSocket.h"
+#include "tools/LinkServerHelp.h"
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: orvalis-link-server [--port N] [--bind ADDRESS] [--json FILE] [--count N]\n"
-    "\n"
-    "Receives the messages Orvalis forwards over its link (orvalis --link-peer\n"
-    "HOST[:PORT] with \"Enable Heron Interface\" on): each a GPS packet from the\n"
-    "board with a text record naming the board and the strongest station.\n"
-    "Prints one line per message: the sender, the text record's five fields and\n"
-    "the GPS fix it carries.\n"
-    "\n"
-    "  --port N        TCP port to listen on (default 7207; 0 lets the system pick)\n"
-    "  --bind ADDRESS  address to listen on (default: every address)\n"
-    "  --json FILE     write one JSON object per message to FILE instead ('-' for\n"
-    "                  standard output)\n"
-    "  --count N       stop after N messages\n"
-    "  --help          show this text\n"
-    "\n"
-    "Connections and the listening address are reported on standard error\n"
-    "(\"listening on ADDRESS:PORT\").\n"
-    "exit codes: 0 stopped normally (a signal, or --count reached), 1 cannot\n"
-    "listen or write, 2 bad usage.\n";
 
 constexpr size_t kHeaderSize = 3;
 constexpr uint32_t kGpsWithCheck = CGpsStatus::kMessageSize + 1;
@@ -271,7 +251,7 @@ int RunLinkServer(int argc, const char* const* argv, std::FILE* out, std::FILE* 
     std::string error;
     const int parsed = ParseOptions(argc, argv, options, error);
     if (parsed == 1) {
-        std::fputs(kUsage, out);
+        std::fputs(FormatHelp(LinkServerHelp()).c_str(), out);
         return kLinkServerOk;
     }
     if (parsed < 0) {

@@ -8,31 +8,9 @@
 #include <string_view>
 
 #include "tools/LogTool.h"
+#include "tools/LogToolHelp.h"
 
 namespace {
-
-constexpr const char* kReportHelp =
-    "usage: orvalis-log report FILE [--format text|csv|json]\n"
-    "\n"
-    "One row per access point heard in the log's beacons and frames: MAC, SSID\n"
-    "(from its beacons), channels, privacy, first and last seen, sightings,\n"
-    "minimum, mean and maximum RSSI, the mean noise on its channel and the S/N\n"
-    "of its mean RSSI (where the log has noise reports), and the position of\n"
-    "its strongest sighting (where the log has GPS). Then one row per channel:\n"
-    "access points, frames by kind and the rate most frames used.\n"
-    "text (the default) is a table for the terminal; csv gives the access points\n"
-    "and, after an empty line, the channels; json one object with both.\n";
-
-constexpr const char* kHeatMapHelp =
-    "usage: orvalis-log heatmap FILE -o MAP.png [--mac MAC] [--cell METRES]\n"
-    "\n"
-    "Draws a coverage map: the surveyed area in square cells (1 m unless --cell\n"
-    "says otherwise, 0.5 m at least), each cell coloured by the strongest RSSI\n"
-    "heard in it, of one access point (--mac) or the best of all; cells within\n"
-    "15 m of one heard take the inverse-distance weighted mean of those levels,\n"
-    "cells farther away stay grey. With the GPS track, the access points at\n"
-    "their strongest, a colour scale in dBm and a scale bar; north is up.\n"
-    "A log without GPS positions cannot be mapped: exit code 1.\n";
 
 constexpr double kMinCellM = 0.5;
 constexpr double kMaxCellM = 10000.0;
@@ -63,7 +41,7 @@ bool ParseCell(const char* text, double& cell) {
 int RunReportCommand(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
     const std::string_view command = argv[1];
     const bool report = command == "report";
-    const char* help = report ? kReportHelp : kHeatMapHelp;
+    const char* help = FindHelpCommand(LogToolHelp(), command)->help.data();
     std::string path, format = "text", output, mac;
     double cell = 1.0;
     for (int i = 2; i < argc; ++i) {

@@ -14,6 +14,7 @@
 #include "platform/GuardedMain.h"
 #include "sim/BoardServer.h"
 #include "sim/Scenario.h"
+#include "sim/main/BoardSimHelp.h"
 
 namespace {
 
@@ -22,24 +23,6 @@ std::atomic<bool> g_bStop{false};
 void OnSignal(int) {
     g_bStop.store(true);
 }
-
-const char kUsage[] =
-    "usage: orvalis-board-sim (--pty | --stdio) [--scenario FILE] [--seed N] [--unpaced]\n"
-    "                         [--duration SECONDS] [--gps gpsd[:HOST[:PORT]]]\n"
-    "       orvalis-board-sim --print-scenario | --help | --version\n"
-    "\n"
-    "Simulates the RF measurement board of the survey instrument.\n"
-    "  --pty             create a pseudo-terminal, print its path and serve it\n"
-    "                    (then: orvalis --port PATH)\n"
-    "  --stdio           read commands on standard input, write packets to standard output\n"
-    "  --scenario FILE   the radio environment (JSON); default: the built-in city block walk\n"
-    "  --seed N          seed of the simulation (default 1); same seed, same bytes\n"
-    "  --unpaced         send as fast as the reader takes the bytes, not at 38,400 baud\n"
-    "  --duration S      stop after S seconds of board time\n"
-    "  --gps gpsd[:HOST[:PORT]]\n"
-    "                    the board's GPS messages carry a real receiver's fixes from\n"
-    "                    gpsd (default localhost:2947) instead of the scenario's walk\n"
-    "  --print-scenario  write the built-in scenario's JSON to standard output\n";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "orvalis-board-sim: %s\n", message.c_str());
@@ -78,8 +61,10 @@ int RunBoardSim(int argc, char** argv) {
         const std::string arg = argv[i];
         // The argument of an option, or null when the command line ends.
         auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        if (FindHelpOption(BoardSimHelp().options, arg) == nullptr)
+            return Fail("unknown option \"" + arg + "\" (try --help)");
         if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
+            std::fputs(FormatHelp(BoardSimHelp()).c_str(), stdout);
             return 0;
         } else if (arg == "--version") {
             std::printf("orvalis-board-sim %s\n", ORV_VERSION);
@@ -114,7 +99,8 @@ int RunBoardSim(int argc, char** argv) {
             if (ParseGpsSource(v, address, why) < 0) return Fail("--gps: " + why);
             gpsd = address;
         } else {
-            return Fail("unknown option \"" + arg + "\" (try --help)");
+            // In the help table but handled nowhere here.
+            return Fail("option \"" + arg + "\" is not supported");
         }
     }
     if (pty == stdio) return Fail("choose one of --pty and --stdio (try --help)");

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "app/MainFrame.h"
+#include "app/ProgramHelp.h"
 #include "board/ReplayPort.h"
 #include "board/ReplaySpeed.h"
 #include "platform/SerialDiscovery.h"
@@ -67,27 +68,8 @@ std::string BoardPortMessage(std::string_view message, const std::string& path,
 }
 
 const char* ProgramUsage() {
-    return "usage: orvalis [options]\n"
-           "  --port PATH       serial device of the RF board (else ORVALIS_PORT, else discovery)\n"
-           "  --data-dir DIR    the instrument's root folder (default $XDG_DATA_HOME/orvalis)\n"
-           "  --scale N         window pixels per screen pixel (1-16; default 2, less on a\n"
-           "                    display too small for it)\n"
-           "  --fullscreen      fill the display\n"
-           "  --replay FILE     play a recorded log as the board\n"
-           "  --speed X         replay speed (1 = as recorded, 0 = as fast as possible);\n"
-           "                    with --simulate, 0 runs the simulator unpaced\n"
-           "  --simulate [FILE] run on the simulated board (built-in or FILE scenario)\n"
-           "  --seed N          seed of the simulated board (default 1; with --simulate)\n"
-           "  --link-peer HOST[:PORT]\n"
-           "                    a peer of the forwarding link (repeatable; default port\n"
-           "                    7207; else ORVALIS_LINK_PEER)\n"
-           "  --gps gpsd[:HOST[:PORT]]\n"
-           "                    positions from gpsd (default localhost:2947) while the\n"
-           "                    board's own GPS receiver is silent; else ORVALIS_GPS\n"
-           "  --headless        run without a window\n"
-           "  --script FILE     drive the program from a script (implies --headless)\n"
-           "  --help            show this text\n"
-           "  --version         show the version\n";
+    static const std::string text = FormatHelp(OrvalisHelp());
+    return text.c_str();
 }
 
 std::string DefaultDataDir(const char* xdgDataHome, const char* home) {
@@ -122,9 +104,16 @@ int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out,
             inlineValue = arg.substr(eq + 1);
             bHasInline = true;
         }
-        const bool bTakesValue = name == "--port" || name == "--data-dir" || name == "--scale" ||
-                                 name == "--script" || name == "--replay" || name == "--speed" ||
-                                 name == "--seed" || name == "--link-peer" || name == "--gps";
+        // The help table is the list of options: one it does not describe
+        // is unknown, and it says which take a value ("[FILE]": optional).
+        const HelpOption* option = FindHelpOption(OrvalisHelp().options, name);
+        if (option == nullptr) {
+            error = name.starts_with("-")
+                        ? "unknown option '" + std::string(arg) + "' (try --help)"
+                        : "unexpected argument '" + std::string(arg) + "' (try --help)";
+            return -1;
+        }
+        const bool bTakesValue = !option->arg.empty() && !option->arg.starts_with('[');
         // A single-valued option given twice would leave one of the two
         // values ignored without a word.
         if (name != "--link-peer" && (bTakesValue || name == "--simulate")) {
@@ -232,11 +221,9 @@ int ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& out,
             out.bHelp = true;
         } else if (name == "--version") {
             out.bVersion = true;
-        } else if (name.starts_with("-")) {
-            error = "unknown option '" + std::string(arg) + "' (try --help)";
-            return -1;
         } else {
-            error = "unexpected argument '" + std::string(arg) + "' (try --help)";
+            // Described in the help table but handled nowhere here.
+            error = "option '" + std::string(name) + "' is not supported";
             return -1;
         }
     }

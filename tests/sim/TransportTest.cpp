@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <string>
 #include <thread>
 
@@ -17,6 +18,7 @@
 #include "sim/Scenario.h"
 #include "sim/SimPort.h"
 #include "sim/SimulatedBoard.h"
+#include "sim/main/BoardSimHelp.h"
 #include "tests/sim/SimTestUtil.h"
 
 using simtest::Packet;
@@ -252,6 +254,41 @@ TEST(ProgramOptions, BadInputExitsWithTwo) {
     err.clear();
     EXPECT_EQ(RunProgram({"--help"}, err), 0);
     EXPECT_EQ(RunProgram({"--version"}, err), 0);
+}
+
+// Every option --help describes is one the program takes.
+TEST(ProgramOptions, EveryOptionOfTheHelpTableIsTaken) {
+    const std::vector<std::string> run = {"--stdio", "--unpaced", "--duration", "0.05"};
+    auto with = [&](std::vector<std::string> args) {
+        args.insert(args.end(), run.begin(), run.end());
+        return args;
+    };
+    const std::map<std::string, std::vector<std::string>> uses = {
+        {"--pty", {"--pty", "--unpaced", "--duration", "0.05"}},
+        {"--stdio", run},
+        {"--scenario", with({"--scenario", testing::TempDir() + "orv_sim_help.json"})},
+        {"--seed", with({"--seed", "9"})},
+        {"--unpaced", run},
+        {"--duration", run},
+        {"--gps", with({"--gps", "gpsd:127.0.0.1:1"})},
+        {"--print-scenario", {"--print-scenario"}},
+        {"-h", {"-h"}},
+        {"--help", {"--help"}},
+        {"--version", {"--version"}},
+    };
+    {
+        std::ofstream file(testing::TempDir() + "orv_sim_help.json");
+        file << CScenario::DefaultText();
+    }
+    for (const HelpOption& option : BoardSimHelp().options) {
+        ForEachOptionName(option, [&](std::string_view name) {
+            const auto use = uses.find(std::string(name));
+            ASSERT_NE(use, uses.end()) << "no command line using " << name;
+            std::string err;
+            EXPECT_EQ(RunProgram(use->second, err), 0) << name << ": " << err;
+        });
+    }
+    std::remove((testing::TempDir() + "orv_sim_help.json").c_str());
 }
 
 TEST(ProgramOptions, StdioUnpacedIsReproducible) {

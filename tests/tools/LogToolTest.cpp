@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
@@ -12,6 +13,7 @@
 #include "OrvVersion.h"
 #include "tests/support/PacketBuilders.h"
 #include "tools/LogTool.h"
+#include "tools/LogToolHelp.h"
 
 using logtest::Bytes;
 using logtest::LogBuilder;
@@ -548,4 +550,44 @@ TEST(LogInfo, LabelsEveryTypeByWhatItCarriesAndCountsInEnglish) {
     const auto pcap = RunTool({"export", "pcap", in, dir.Path("one.pcap")});
     EXPECT_THAT(pcap.out, HasSubstr("1 frame written"));
     EXPECT_THAT(pcap.err, HasSubstr("the log is damaged (1 fault)"));
+}
+
+// Each command the help table lists prints its own help, and takes every
+// option the table gives it.
+TEST_F(LogToolTest, HelpTableMatchesTheCommands) {
+    const std::string png = dir.Path("map.png");
+    // Arguments that use an option of a command on a sound log.
+    const std::map<std::string, std::vector<std::string>> uses = {
+        {"replay --speed", {"replay", good, "--speed", "2", "--print"}},
+        {"replay --print", {"replay", good, "--print"}},
+        {"report --format", {"report", good, "--format", "csv"}},
+        {"heatmap -o", {"heatmap", good, "-o", png}},
+        {"heatmap --output", {"heatmap", good, "--output", png}},
+        {"heatmap --mac", {"heatmap", good, "-o", png, "--mac", "00:11:22:33:44:55"}},
+        {"heatmap --cell", {"heatmap", good, "-o", png, "--cell", "2"}},
+    };
+    for (const HelpCommand& command : LogToolHelp().commands) {
+        const std::string name(command.name);
+        const auto help = RunTool({name, "--help"});
+        EXPECT_EQ(help.rc, kExitOk) << name;
+        EXPECT_EQ(help.out, command.help) << name;
+        EXPECT_THAT(RunTool({"--help"}).out, HasSubstr("  " + name + " ")) << name;
+        for (const HelpOption& option : command.options) {
+            ForEachOptionName(option, [&](std::string_view optionName) {
+                if (optionName == "-h" || optionName == "--help") return;
+                const auto use = uses.find(name + " " + std::string(optionName));
+                ASSERT_NE(use, uses.end()) << "no use of " << name << " " << optionName;
+                const auto run = RunTool(use->second);
+                EXPECT_NE(run.rc, kExitUsage) << use->first << ": " << run.err;
+            });
+        }
+    }
+    // The export formats offered for completion are the ones export takes.
+    const HelpCommand* exportCommand = FindHelpCommand(LogToolHelp(), "export");
+    ASSERT_NE(exportCommand, nullptr);
+    std::istringstream formats{std::string(exportCommand->firstWords)};
+    for (std::string format; formats >> format;) {
+        const auto run = RunTool({"export", format, good, dir.Path("out." + format)});
+        EXPECT_EQ(run.rc, kExitOk) << format << ": " << run.err;
+    }
 }
