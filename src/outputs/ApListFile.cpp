@@ -172,7 +172,8 @@ void CopyApList(const CSurveyData& data, ApList which, ApListContents& out) {
         std::memcpy(out.aszEntries, data.m_aszUnauthorized, sizeof out.aszEntries);
     }
     // Slots past the count may hold old text; they are not part of the list.
-    for (int i = out.nCount; i < kApListCapacity; ++i) out.aszEntries[i][0] = '\0';
+    std::memset(out.aszEntries[out.nCount], 0,
+                static_cast<std::size_t>(kApListCapacity - out.nCount) * sizeof out.aszEntries[0]);
 }
 
 void StoreApList(CSurveyData& data, ApList which, const ApListContents& list) {
