@@ -17,6 +17,8 @@ namespace {
 
 // A count line is read from its first 80 characters.
 constexpr std::size_t kCountLineRead = 80;
+// The first read of a file whose size the system does not tell.
+constexpr std::size_t kFirstReadBytes = 4096;
 
 // The next line of `text` from `pos`, without its line end; false at the end
 // of the text, or when the line runs past the end of a text that is only the
@@ -102,9 +104,19 @@ int ReadApListFile(const std::string& path, ApListContents& out) {
         ::close(fd);
         return -1;
     }
-    std::string text(kMaxListFileBytes + 1, '\0');
+    // The buffer starts at the size the file has (plus the byte that tells
+    // it ended) and grows only for a file that is still growing, never past
+    // one byte beyond the cap: that byte tells a file that goes on past it.
+    constexpr std::size_t kLimit = kMaxListFileBytes + 1;
+    const std::size_t expected =
+        st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : kFirstReadBytes;
+    std::string text(std::min(expected, kLimit), '\0');
     std::size_t got = 0;
-    while (got < text.size()) {
+    for (;;) {
+        if (got == text.size()) {
+            if (text.size() >= kLimit) break;
+            text.resize(std::min(text.size() * 2, kLimit));
+        }
         const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
@@ -160,7 +172,8 @@ void CopyApList(const CSurveyData& data, ApList which, ApListContents& out) {
         std::memcpy(out.aszEntries, data.m_aszUnauthorized, sizeof out.aszEntries);
     }
     // Slots past the count may hold old text; they are not part of the list.
-    for (int i = out.nCount; i < kApListCapacity; ++i) out.aszEntries[i][0] = '\0';
+    std::memset(out.aszEntries[out.nCount], 0,
+                static_cast<std::size_t>(kApListCapacity - out.nCount) * sizeof out.aszEntries[0]);
 }
 
 void StoreApList(CSurveyData& data, ApList which, const ApListContents& list) {

@@ -149,7 +149,7 @@ void CTermiosPort::Close() {
 }
 
 int CTermiosPort::BytesWaiting() {
-    if (m_nFd < 0) return 0;
+    if (m_nFd < 0 || m_bHeld.load(std::memory_order_acquire)) return 0;
     // Line errors (framing, overrun) are not latched by termios, so there is
     // nothing to clear; a failing query counts as nothing waiting.
     int count = 0;
@@ -172,7 +172,7 @@ void CTermiosPort::CheckHangUp() {
 
 int CTermiosPort::Read(uint8_t* buffer, int max) {
     if (m_nFd < 0 || buffer == nullptr || max < 0) return -1;
-    if (max == 0) return 0;
+    if (max == 0 || m_bHeld.load(std::memory_order_acquire)) return 0;
     for (;;) {
         const ssize_t n = ::read(m_nFd, buffer, static_cast<size_t>(max));
         if (n == 0) CheckHangUp();

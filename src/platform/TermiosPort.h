@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -51,6 +52,13 @@ public:
     bool IsLost() const override { return m_bLost; }
     int Reopen() override;
 
+    // While held, the port reads nothing and reports nothing waiting: what
+    // the board sends meanwhile waits in the tty's buffer (a board on the
+    // other side of a pseudo-terminal waits for room), so the reader
+    // catches up with what it had and a script's settle ends at once even
+    // with an unpaced board. Writes still go out.
+    void HoldInput(bool bHold) override { m_bHeld.store(bHold, std::memory_order_release); }
+
 private:
     int ApplySettings();
     // Checks an errno of a failed call; a device that went away closes the
@@ -61,6 +69,7 @@ private:
 
     int m_nFd = -1;
     bool m_bLost = false;
+    std::atomic<bool> m_bHeld{false};
     std::string m_strPath;
     OpenResult m_eLastOpenResult = OpenResult::Ok;
     std::string m_strLastError;

@@ -178,6 +178,31 @@ TEST_F(ListFolder, FilesThatAreNotListFilesAreRefusedQuickly) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
+TEST_F(ListFolder, AnEntryThatEndsTheFileIsReadUpToTheCapAndNoFurther) {
+    // One entry without a line end, filling the file: whole at the cap, one
+    // byte longer the entry runs past what is read and the file is refused.
+    struct Case {
+        std::size_t size;
+        int expected;
+    };
+    const Case cases[] = {{3, 0},
+                          {kMaxListFileBytes - 1, 0},
+                          {kMaxListFileBytes, 0},
+                          {kMaxListFileBytes + 1, -2},
+                          {kMaxListFileBytes + 4097, -2}};
+    for (const Case& c : cases) {
+        const std::string path = Path("cap.lst");
+        Write(path, "1\n" + std::string(c.size - 2, 'x'));
+        auto list = ListOf({kB});
+        EXPECT_EQ(ReadApListFile(path, *list), c.expected) << c.size;
+        const std::vector<std::string> expected =
+            c.expected == 0
+                ? std::vector<std::string>{std::string(std::min<std::size_t>(c.size - 2, 17), 'x')}
+                : std::vector<std::string>{kB};
+        EXPECT_EQ(EntriesOf(*list), expected) << c.size;
+    }
+}
+
 TEST(ApListStore, StoringReplacesTheListAndCopyingTakesOnlyUsedSlots) {
     auto data = std::make_unique<CSurveyData>();
     data->AddAuthorized("old-1");

@@ -160,6 +160,28 @@ TEST_F(PtyTest, BytesWaitingCountsWhatReadsLeave) {
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100));
 }
 
+TEST_F(PtyTest, HeldInputWaitsOnTheLineWhileWritesGoOut) {
+    CTermiosPort port;
+    ASSERT_EQ(port.Open(m_path), 0) << port.LastError();
+    MasterWrite({0x01, 0x02, 0x03});
+    ASSERT_EQ(WaitForBytes(port, 3), 3);
+
+    port.HoldInput(true);
+    EXPECT_EQ(port.BytesWaiting(), 0);
+    std::array<uint8_t, 8> got{};
+    EXPECT_EQ(port.Read(got.data(), 8), 0);
+    const std::array<uint8_t, 2> command{0x11, 0x22};
+    EXPECT_EQ(port.Write(command.data(), 2), 2);
+    EXPECT_EQ(MasterRead(2), (std::vector<uint8_t>{0x11, 0x22}));
+
+    // Released, nothing was lost.
+    port.HoldInput(false);
+    EXPECT_EQ(port.BytesWaiting(), 3);
+    ASSERT_EQ(port.Read(got.data(), 8), 3);
+    EXPECT_EQ(got[0], 0x01);
+    EXPECT_EQ(got[2], 0x03);
+}
+
 TEST_F(PtyTest, OpenDiscardsBytesAlreadyOnTheLine) {
     // A raw line, so the bytes count as waiting without a line end.
     termios raw{};
