@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,9 +24,8 @@
 #include "gfx/Canvas.h"
 #include "gfx/Png.h"
 #include "res/BitmapResources.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/FileText.h"
-
-extern char** environ;
 
 namespace {
 
@@ -89,24 +87,12 @@ protected:
         return p;
     }
 
-    // Starts the program with its output in files; returns its pid.
+    // Starts the program with its output in files; returns its pid. Relative
+    // paths in scripts land in the test's own folder.
     pid_t Spawn(std::vector<std::string> args) {
-        args.insert(args.begin(), ORVALIS_PROGRAM);
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, Path("stdout").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, Path("stderr").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        // Relative paths in scripts land in the test's own folder.
-        posix_spawn_file_actions_addchdir_np(&actions, m_dir.c_str());
-        pid_t pid = -1;
-        const int rc = posix_spawn(&pid, ORVALIS_PROGRAM, &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        EXPECT_EQ(rc, 0);
+        const pid_t pid =
+            SpawnChild(ORVALIS_PROGRAM, std::move(args), Path("stdout"), Path("stderr"), m_dir);
+        EXPECT_GT(pid, 0);
         return pid;
     }
 
