@@ -232,12 +232,20 @@ int CSdlHost::CreateRenderer() {
     if (m_pRenderer == nullptr) return -1;
     SDL_RenderSetLogicalSize(m_pRenderer, kW, kH);
     SDL_RenderSetIntegerScale(m_pRenderer, SDL_TRUE);
+    // A 32-bit texture: the software renderer scales a texture of the window
+    // surface's own format with its fast stretch, while a 24-bit one goes
+    // through the generic per-pixel blit, and GPU renderers take 32 bits
+    // without converting on upload.
     m_pTexture =
-        SDL_CreateTexture(m_pRenderer, SDL_PIXELFORMAT_RGB24, SDL_TEXTUREACCESS_STREAMING, kW, kH);
+        SDL_CreateTexture(m_pRenderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, kW, kH);
     if (m_pTexture == nullptr) return -1;
     SDL_DisplayMode mode{};
     m_pacer.SetRefreshRate(SDL_GetWindowDisplayMode(m_pWindow, &mode) == 0 ? mode.refresh_rate : 0);
     m_lastFrame.clear();
+    m_changedRows.assign(kH, 0);
+    SDL_RendererInfo info{};
+    m_bKeepsSurface =
+        SDL_GetRendererInfo(m_pRenderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
     m_bMustPresent = true;
     return 0;
 }
@@ -301,6 +309,28 @@ void CSdlHost::RenderFrame() {
     SDL_RenderCopy(m_pRenderer, m_pTexture, nullptr, nullptr);
 }
 
+// The software renderer draws into the window's surface, which keeps what was
+// drawn until the window loses its contents: there only the rows that changed
+// are scaled again. Other renderers' back buffers are undefined after a
+// present, so they draw the whole frame.
+void CSdlHost::RenderChangedRows() {
+    if (!m_bKeepsSurface || m_bMustPresent) {
+        RenderFrame();
+        return;
+    }
+    for (int y = 0; y < kH;) {
+        if (m_changedRows[static_cast<std::size_t>(y)] == 0) {
+            ++y;
+            continue;
+        }
+        int end = y + 1;
+        while (end < kH && m_changedRows[static_cast<std::size_t>(end)] != 0) ++end;
+        const SDL_Rect band{0, y, kW, end - y};
+        SDL_RenderCopy(m_pRenderer, m_pTexture, &band, &band);
+        y = end;
+    }
+}
+
 // A frame equal to the one shown is not presented again (unless the window
 // lost its contents); a changed one goes to the texture at once and to the
 // window when the pacer allows.
@@ -309,19 +339,55 @@ void CSdlHost::Present(const CCanvas& screen) {
     const CBitmap& bits = screen.Bitmap();
     if (bits.Width() != kW || bits.Height() != kH) return;
     const std::size_t size = bits.Stride() * static_cast<std::size_t>(kH);
-    const bool bSame =
-        m_lastFrame.size() == size && std::memcmp(m_lastFrame.data(), bits.Data(), size) == 0;
-    if (bSame && !m_bMustPresent) return;
-    if (!bSame) {
-        m_lastFrame.assign(bits.Data(), bits.Data() + size);
-        SDL_UpdateTexture(m_pTexture, nullptr, bits.Data(), static_cast<int>(bits.Stride()));
+    if (m_lastFrame.size() != size) {
+        m_lastFrame.assign(size, 0);
+        m_bMustPresent = true;
     }
+    if (UploadChangedRows(bits) == 0 && !m_bMustPresent) return;
     if (m_pacer.Offer(TickMs())) PresentNow();
 }
 
+// Rows equal to the ones in the texture are skipped. A locked texture's
+// pixels may not hold its old contents, so only the changed bands are locked
+// and every row of a band is written.
+int CSdlHost::UploadChangedRows(const CBitmap& bits) {
+    const std::size_t stride = bits.Stride();
+    auto differs = [&](int y) {
+        return m_bMustPresent ||
+               std::memcmp(bits.Row(y), m_lastFrame.data() + stride * y, stride) != 0;
+    };
+    int changed = 0;
+    for (int y = 0; y < kH;) {
+        if (!differs(y)) {
+            ++y;
+            continue;
+        }
+        int end = y + 1;
+        while (end < kH && differs(end)) ++end;
+        const SDL_Rect band{0, y, kW, end - y};
+        void* pixels = nullptr;
+        int pitch = 0;
+        if (SDL_LockTexture(m_pTexture, &band, &pixels, &pitch) != 0) return changed;
+        for (int row = y; row < end; ++row) {
+            const std::uint8_t* in = bits.Row(row);
+            std::memcpy(m_lastFrame.data() + stride * row, in, stride);
+            auto* out = reinterpret_cast<Uint32*>(static_cast<std::uint8_t*>(pixels) +
+                                                  static_cast<std::size_t>(pitch) * (row - y));
+            for (int x = 0; x < kW; ++x, in += 3)
+                out[x] = (Uint32{in[0]} << 16) | (Uint32{in[1]} << 8) | Uint32{in[2]};
+            m_changedRows[static_cast<std::size_t>(row)] = 1;
+        }
+        SDL_UnlockTexture(m_pTexture);
+        changed += end - y;
+        y = end;
+    }
+    return changed;
+}
+
 void CSdlHost::PresentNow() {
-    RenderFrame();
+    RenderChangedRows();
     SDL_RenderPresent(m_pRenderer);
+    std::fill(m_changedRows.begin(), m_changedRows.end(), 0);
     m_pacer.Presented(TickMs());
     m_bMustPresent = false;
     ++m_nPresents;
@@ -447,7 +513,7 @@ std::uint64_t CSdlHost::TickMs() const {
 
 int CSdlHost::ReadBackPixels(CBitmap& out) {
     if (m_pRenderer == nullptr) return -1;
-    RenderFrame();
+    if (!m_bKeepsSurface) RenderFrame();
     // The read covers the viewport (the letter-boxed screen), in output pixels.
     SDL_Rect viewport;
     SDL_RenderGetViewport(m_pRenderer, &viewport);
@@ -460,7 +526,7 @@ int CSdlHost::ReadBackPixels(CBitmap& out) {
     std::vector<std::uint8_t> buf(static_cast<std::size_t>(vw) * static_cast<std::size_t>(vh) * 3);
     const int rc =
         SDL_RenderReadPixels(m_pRenderer, nullptr, SDL_PIXELFORMAT_RGB24, buf.data(), vw * 3);
-    SDL_RenderPresent(m_pRenderer);
+    if (!m_bKeepsSurface) SDL_RenderPresent(m_pRenderer);
     if (rc != 0) return -1;
     out = CBitmap(kW, kH);
     for (int y = 0; y < kH; ++y) {

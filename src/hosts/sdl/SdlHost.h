@@ -83,9 +83,10 @@ public:
     // SDL's id of the window (0 when closed), for events aimed at it.
     std::uint32_t WindowId() const;
 
-    // Reads the window's pixels back (the last presented frame, rendered
-    // again) and scales them down to screen size, one sample per screen
-    // pixel. 0, or -1 when the renderer cannot read.
+    // Reads the window's pixels back (the last presented frame; rendered
+    // again where the renderer does not keep its output) and scales them
+    // down to screen size, one sample per screen pixel. 0, or -1 when the
+    // renderer cannot read.
     int ReadBackPixels(CBitmap& out);
 
     // The renderer for the window. The screen is a 240 x 320 picture that
@@ -104,6 +105,11 @@ public:
 
 private:
     int CreateRenderer();
+    // Puts the rows of a frame that differ from the texture's into it and
+    // marks them for the next present; the number of rows put.
+    int UploadChangedRows(const CBitmap& bits);
+    // Draws the rows changed since the last present, or the whole frame.
+    void RenderChangedRows();
     // Shows the texture now.
     void PresentNow();
     // Shows a frame held back by the pacer once its time has come.
@@ -124,7 +130,9 @@ private:
     CAudioOutput m_audio;
     std::vector<std::uint8_t> m_beep;  // WAVE of the exclamation beep
     CPresentPacer m_pacer;
-    std::vector<std::uint8_t> m_lastFrame;  // the pixels last put in the texture
-    bool m_bMustPresent = true;             // the window lost its contents
+    std::vector<std::uint8_t> m_lastFrame;    // the pixels last put in the texture
+    bool m_bMustPresent = true;               // the window lost its contents
+    bool m_bKeepsSurface = false;             // the renderer's output outlives a present
+    std::vector<std::uint8_t> m_changedRows;  // 1: row changed since the last present
     int m_nPresents = 0;
 };
