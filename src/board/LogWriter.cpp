@@ -65,8 +65,9 @@ int CLogWriter::Append(const LogTime& time, std::string_view marker, uint8_t typ
         // Part of the record may have gone in; a log that ends in a cut
         // record reads as damaged, so the file goes back to the last whole
         // one. Shrinking needs no space, so it works on a full disk too.
-        (void)::ftruncate(m_nFd, static_cast<off_t>(m_nBytes));
-        (void)::lseek(m_nFd, static_cast<off_t>(m_nBytes), SEEK_SET);
+        if (::ftruncate(m_nFd, static_cast<off_t>(m_nBytes)) != 0 ||
+            ::lseek(m_nFd, static_cast<off_t>(m_nBytes), SEEK_SET) < 0)
+            m_strLastError += "; the last record may be cut";
         return -1;
     }
     m_nBytes += m_record.size();

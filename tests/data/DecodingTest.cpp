@@ -392,8 +392,9 @@ TEST_F(Decoding, ElementsGiveSsidAndChannelAndSkipKnownOthers) {
     EXPECT_STREQ(store->m_szFrameSsid, "abc");
     EXPECT_EQ(store->m_nFrameChannel, 11);
 
-    std::vector<uint8_t> longSsid{0, 40};
-    longSsid.insert(longSsid.end(), 40, 'x');
+    std::vector<uint8_t> longSsid(42, 'x');
+    longSsid[0] = 0;
+    longSsid[1] = 40;
     Elements(longSsid);
     EXPECT_EQ(std::string(store->m_szFrameSsid), std::string(32, 'x'));
 }
