@@ -18,6 +18,21 @@ namespace {
 constexpr int kW = CFrameWnd::kScreenWidth;
 constexpr int kH = CFrameWnd::kScreenHeight;
 
+// Calls fn(first, end) for each run of consecutive screen rows for which
+// inBand(row) holds, testing every row once; stops when fn returns false.
+template <class InBand, class Fn>
+void ForEachBand(InBand inBand, Fn fn) {
+    int first = -1;
+    for (int y = 0; y <= kH; ++y) {
+        const bool in = y < kH && inBand(y);
+        if (in && first < 0) first = y;
+        if (!in && first >= 0) {
+            if (!fn(first, y)) return;
+            first = -1;
+        }
+    }
+}
+
 void PutLe16(std::vector<std::uint8_t>& v, unsigned x) {
     v.push_back(static_cast<std::uint8_t>(x & 0xFF));
     v.push_back(static_cast<std::uint8_t>((x >> 8) & 0xFF));
@@ -241,7 +256,7 @@ int CSdlHost::CreateRenderer() {
     if (m_pTexture == nullptr) return -1;
     SDL_DisplayMode mode{};
     m_pacer.SetRefreshRate(SDL_GetWindowDisplayMode(m_pWindow, &mode) == 0 ? mode.refresh_rate : 0);
-    m_lastFrame.clear();
+    m_lastFrame.assign(static_cast<std::size_t>(kW) * 3 * kH, 0);
     m_changedRows.assign(kH, 0);
     SDL_RendererInfo info{};
     m_bKeepsSurface =
@@ -318,17 +333,12 @@ void CSdlHost::RenderChangedRows() {
         RenderFrame();
         return;
     }
-    for (int y = 0; y < kH;) {
-        if (m_changedRows[static_cast<std::size_t>(y)] == 0) {
-            ++y;
-            continue;
-        }
-        int end = y + 1;
-        while (end < kH && m_changedRows[static_cast<std::size_t>(end)] != 0) ++end;
-        const SDL_Rect band{0, y, kW, end - y};
-        SDL_RenderCopy(m_pRenderer, m_pTexture, &band, &band);
-        y = end;
-    }
+    ForEachBand([this](int y) { return m_changedRows[static_cast<std::size_t>(y)] != 0; },
+                [this](int first, int end) {
+                    const SDL_Rect band{0, first, kW, end - first};
+                    SDL_RenderCopy(m_pRenderer, m_pTexture, &band, &band);
+                    return true;
+                });
 }
 
 // A frame equal to the one shown is not presented again (unless the window
@@ -338,11 +348,6 @@ void CSdlHost::Present(const CCanvas& screen) {
     if (m_pTexture == nullptr) return;
     const CBitmap& bits = screen.Bitmap();
     if (bits.Width() != kW || bits.Height() != kH) return;
-    const std::size_t size = bits.Stride() * static_cast<std::size_t>(kH);
-    if (m_lastFrame.size() != size) {
-        m_lastFrame.assign(size, 0);
-        m_bMustPresent = true;
-    }
     if (UploadChangedRows(bits) == 0 && !m_bMustPresent) return;
     if (m_pacer.Offer(TickMs())) PresentNow();
 }
@@ -357,30 +362,24 @@ int CSdlHost::UploadChangedRows(const CBitmap& bits) {
                std::memcmp(bits.Row(y), m_lastFrame.data() + stride * y, stride) != 0;
     };
     int changed = 0;
-    for (int y = 0; y < kH;) {
-        if (!differs(y)) {
-            ++y;
-            continue;
-        }
-        int end = y + 1;
-        while (end < kH && differs(end)) ++end;
-        const SDL_Rect band{0, y, kW, end - y};
+    ForEachBand(differs, [&](int first, int end) {
+        const SDL_Rect band{0, first, kW, end - first};
         void* pixels = nullptr;
         int pitch = 0;
-        if (SDL_LockTexture(m_pTexture, &band, &pixels, &pitch) != 0) return changed;
-        for (int row = y; row < end; ++row) {
+        if (SDL_LockTexture(m_pTexture, &band, &pixels, &pitch) != 0) return false;
+        for (int row = first; row < end; ++row) {
             const std::uint8_t* in = bits.Row(row);
             std::memcpy(m_lastFrame.data() + stride * row, in, stride);
             auto* out = reinterpret_cast<Uint32*>(static_cast<std::uint8_t*>(pixels) +
-                                                  static_cast<std::size_t>(pitch) * (row - y));
+                                                  static_cast<std::size_t>(pitch) * (row - first));
             for (int x = 0; x < kW; ++x, in += 3)
                 out[x] = (Uint32{in[0]} << 16) | (Uint32{in[1]} << 8) | Uint32{in[2]};
             m_changedRows[static_cast<std::size_t>(row)] = 1;
         }
         SDL_UnlockTexture(m_pTexture);
-        changed += end - y;
-        y = end;
-    }
+        changed += end - first;
+        return true;
+    });
     return changed;
 }
 
