@@ -91,7 +91,6 @@ window() {
     echo "window: no GPU render node (software renderer)"
   fi
   echo "window: sound ${BENCH_AUDIO:-as the program chooses ($(ls /dev/snd >/dev/null 2>&1 && echo "sound devices present" || echo "no sound device"))}"
-
 }
 
 replay() {
